@@ -1,0 +1,141 @@
+#include "util/gbk.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace cz {
+
+namespace {
+
+constexpr std::string_view kGbkReplacement = "?";
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// One iconv descriptor per thread and direction: iconv_t keeps conversion state, so it must not
+// be shared between threads, and opening one per call would cost a module lookup each time.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+  ~Converter() {
+    if (valid()) iconv_close(m_cd);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+  iconv_t handle() const { return m_cd; }
+
+ private:
+  iconv_t m_cd;
+};
+
+// Bytes to skip at an invalid or unconvertible UTF-8 sequence: the lead byte and the continuation
+// bytes that follow it, up to the length the lead byte announces, so that one bad character
+// becomes one replacement.
+std::size_t utf8SkipLength(std::string_view text, std::size_t pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  std::size_t expected = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    expected = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    expected = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    expected = 4;
+  }
+  std::size_t length = 1;
+  while (length < expected && pos + length < text.size() &&
+         (static_cast<unsigned char>(text[pos + length]) & 0xC0) == 0x80) {
+    ++length;
+  }
+  return length;
+}
+
+using SkipLength = std::size_t (*)(std::string_view, std::size_t);
+
+// Used only when the platform cannot open the converter: keeps ASCII, replaces everything else.
+std::string asciiOnly(std::string_view in, std::string_view replacement, SkipLength skipLength) {
+  std::string out;
+  out.reserve(in.size());
+  std::size_t pos = 0;
+  while (pos < in.size()) {
+    if (static_cast<unsigned char>(in[pos]) < 0x80) {
+      out += in[pos++];
+    } else {
+      out += replacement;
+      pos += skipLength(in, pos);
+    }
+  }
+  return out;
+}
+
+std::string convert(const Converter& converter, std::string_view in, std::string_view replacement,
+                    SkipLength skipLength) {
+  if (!converter.valid()) return asciiOnly(in, replacement, skipLength);
+  iconv_t cd = converter.handle();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+
+  std::string out(in.size() * 2 + 16, '\0');
+  std::size_t outPos = 0;
+  // iconv's interface takes char**, but it never writes through the input pointer.
+  char* inPtr = const_cast<char*>(in.data());
+  std::size_t inLeft = in.size();
+
+  while (inLeft > 0) {
+    if (out.size() - outPos < 16) out.resize(out.size() * 2);
+    char* outPtr = out.data() + outPos;
+    std::size_t outLeft = out.size() - outPos;
+    const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    const int error = errno;
+    outPos = static_cast<std::size_t>(outPtr - out.data());
+    if (result != static_cast<std::size_t>(-1)) break;
+    if (error == E2BIG) {
+      out.resize(out.size() * 2);
+      continue;
+    }
+    // EILSEQ (invalid or unmappable sequence) or EINVAL (incomplete sequence at the end): put one
+    // replacement in its place and carry on after it. Anything else is unexpected; the same
+    // handling still guarantees progress.
+    const std::size_t pos = in.size() - inLeft;
+    const std::size_t skip = error == EINVAL ? inLeft : skipLength(in, pos);
+    out.resize(outPos);
+    out += replacement;
+    outPos = out.size();
+    out.resize(outPos + inLeft * 2 + 16);
+    inPtr += skip;
+    inLeft -= skip;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  out.resize(outPos);
+  return out;
+}
+
+}  // namespace
+
+std::string utf8ToGbk(std::string_view utf8) {
+  thread_local const Converter converter("GB18030", "UTF-8");
+  return convert(converter, utf8, kGbkReplacement, utf8SkipLength);
+}
+
+std::string gbkToUtf8(std::string_view gbk) {
+  thread_local const Converter converter("UTF-8", "GB18030");
+  // A well-formed but unmappable character is skipped as a whole, anything else one byte at a
+  // time: the byte after a stray lead byte may well be ASCII.
+  return convert(converter, gbk, kUtf8Replacement, gbkCharLength);
+}
+
+std::size_t gbkCharLength(std::string_view gbk, std::size_t pos) {
+  if (pos >= gbk.size()) return 0;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(gbk[i]); };
+  const unsigned char lead = byte(pos);
+  if (lead < 0x81 || lead == 0xFF || pos + 1 >= gbk.size()) return 1;
+  const unsigned char second = byte(pos + 1);
+  if ((second >= 0x40 && second <= 0x7E) || (second >= 0x80 && second <= 0xFE)) return 2;
+  if (second >= 0x30 && second <= 0x39 && pos + 3 < gbk.size()) {
+    const unsigned char third = byte(pos + 2);
+    const unsigned char fourth = byte(pos + 3);
+    if (third >= 0x81 && third <= 0xFE && fourth >= 0x30 && fourth <= 0x39) return 4;
+  }
+  return 1;
+}
+
+}  // namespace cz
