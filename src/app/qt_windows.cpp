@@ -1,0 +1,88 @@
+#include "app/qt_windows.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "cashier/ui/main_window.h"
+#include "core/ui/log_window.h"
+#include "core/ui/login_window.h"
+
+namespace cz {
+
+namespace {
+
+void destroyLater(QWidget* window) {
+  if (!window) return;
+  window->hide();
+  window->deleteLater();
+}
+
+}  // namespace
+
+QtWindows::~QtWindows() {
+  // Windows whose destruction was queued go now, the rest with them.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  delete m_main.data();
+  delete m_login.data();
+  delete m_log.data();
+}
+
+void QtWindows::loadLogWindow() {
+  if (!m_log) m_log = new LogWindow(m_logList);
+}
+
+void QtWindows::showLogWindow() {
+  loadLogWindow();
+  m_log->show();
+  m_log->raise();
+  m_log->activateWindow();
+}
+
+void QtWindows::destroyLogWindow() {
+  destroyLater(m_log);
+  m_log = nullptr;
+  quitWhenNoWindowIsLeft();
+}
+
+void QtWindows::openMainWindow() {
+  if (m_main || !m_app) return;
+  m_main = new MainWindow(*m_app);
+  m_main->show();
+  m_main->activateWindow();
+}
+
+void QtWindows::destroyMainWindow() {
+  if (!m_main) return;
+  m_main->aboutToBeDestroyed();
+  destroyLater(m_main);
+  m_main = nullptr;
+  quitWhenNoWindowIsLeft();
+}
+
+void QtWindows::moveLoginOffScreen() {
+  if (m_login) m_login->move(-5000, m_login->y());
+}
+
+void QtWindows::centreLoginWindow() {
+  if (!m_login) return;
+  QScreen* screen = m_login->screen() ? m_login->screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect area = screen->availableGeometry();
+    m_login->move(area.center() - QPoint(m_login->width() / 2, m_login->height() / 2));
+  }
+  m_login->show();
+  m_login->raise();
+  m_login->activateWindow();
+}
+
+void QtWindows::destroyLoginWindow() {
+  destroyLater(m_login);
+  m_login = nullptr;
+  quitWhenNoWindowIsLeft();
+}
+
+void QtWindows::quitWhenNoWindowIsLeft() {
+  if (!m_login && !m_log && !m_main) QCoreApplication::quit();
+}
+
+}  // namespace cz

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPointer>
+
+#include "core/windows.h"
+
+namespace cz {
+
+class ListModel;
+class LoginWindow;
+class LogWindow;
+class MainWindow;
+struct AppContext;
+
+// Creates and destroys the real windows. Windows are destroyed later in the event loop, because
+// the call that destroys one usually comes from inside one of its own handlers. When the last
+// window goes, the event loop ends.
+class QtWindows : public Windows {
+ public:
+  explicit QtWindows(ListModel& logList) : m_logList(logList) {}
+  ~QtWindows() override;
+
+  // The start window; created by main().
+  void setLoginWindow(LoginWindow* login) { m_login = login; }
+  void setContext(AppContext* app) { m_app = app; }
+
+  void loadLogWindow() override;
+  void showLogWindow() override;
+  void destroyLogWindow() override;
+  void openMainWindow() override;
+  bool mainWindowLoaded() const override { return !m_main.isNull(); }
+  void destroyMainWindow() override;
+  void moveLoginOffScreen() override;
+  void centreLoginWindow() override;
+  void destroyLoginWindow() override;
+
+ private:
+  void quitWhenNoWindowIsLeft();
+
+  ListModel& m_logList;
+  AppContext* m_app = nullptr;
+  QPointer<LoginWindow> m_login;
+  QPointer<LogWindow> m_log;
+  QPointer<MainWindow> m_main;
+};
+
+}  // namespace cz

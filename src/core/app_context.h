@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace cz {
+
+class Clock;
+class Database;
+class OperationLog;
+class Windows;
+struct Session;
+
+// The process-wide objects that presenters share, created once at start-up and handed to every
+// presenter. Nothing here is a singleton: tests build their own.
+struct AppContext {
+  Database& db;
+  Session& session;
+  OperationLog& log;
+  const Clock& clock;
+  Windows& windows;
+  // Directory of the executable (without a trailing separator); the bootstrap derives the
+  // program directory from it.
+  std::string executableDirectory;
+  // The file that remembers the account name typed last.
+  std::string accountMemoryPath;
+};
+
+}  // namespace cz

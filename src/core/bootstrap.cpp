@@ -1,0 +1,37 @@
+#include "core/bootstrap.h"
+
+#include "core/app_context.h"
+#include "core/branding.h"
+#include "core/database.h"
+#include "core/dialogs.h"
+#include "core/operation_log.h"
+#include "core/schema.h"
+#include "core/session.h"
+#include "core/windows.h"
+#include "util/ini_file.h"
+
+namespace cz {
+
+std::string runBootstrap(AppContext& app, Dialogs& dialogs) {
+  app.session.programDirectory = app.executableDirectory + "/";
+  app.windows.loadLogWindow();
+
+  if (!app.db.open(app.session.databasePath())) {
+    // Nothing can be created in a file that does not open; the user is told why, and the
+    // program goes on so that the log window and the message stay reachable.
+    dialogs.message(app.db.lastError(), "打开数据库失败", MessageIcon::Information);
+  } else if (app.db.tableCount() == 0) {
+    // A new file, or one left empty by a schema creation that was rolled back.
+    createSchema(app.db, app.log, dialogs);
+  }
+
+  app.log.reloadRecent();
+  OperationLog::Entry welcome;
+  welcome.text = std::string(kWelcomeText) + kSupportContact;
+  welcome.displayAccount = "系统";
+  app.log.write(welcome);
+
+  return IniFile(app.accountMemoryPath).read("账号", "账号");
+}
+
+}  // namespace cz

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace cz {
+
+inline constexpr const char* kProductName = "晨舟收银系统";
+// Where the shop reaches support; ends the welcome entry and the main window's caption.
+inline constexpr const char* kSupportContact = "（技术支持：support@chenzhou-pos.cn）";
+
+}  // namespace cz

@@ -1,0 +1,208 @@
+#include "core/database.h"
+
+#include <sqlite3.h>
+
+#include "util/numbers.h"
+
+namespace cz {
+
+namespace detail {
+void StatementDeleter::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+}  // namespace detail
+
+namespace {
+
+constexpr size_t kMaxErrorBytes = 199;
+
+// Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
+std::string cutUtf8(std::string text, size_t bytes) {
+  if (text.size() <= bytes) return text;
+  size_t end = bytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  text.resize(end);
+  return text;
+}
+
+}  // namespace
+
+Database::~Database() { close(); }
+
+bool Database::open(const std::string& path) {
+  close();
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    setLastError(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close(db);
+    return false;
+  }
+  // Touch the file now, so that a file that cannot be read or written fails here and not at the
+  // first statement.
+  m_db = db;
+  if (sqlite3_exec(m_db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) !=
+      SQLITE_OK) {
+    captureError();
+    const std::string error = lastError();
+    close();
+    setLastError(error);
+    return false;
+  }
+  setLastError({});
+  return true;
+}
+
+void Database::close() {
+  if (m_db) sqlite3_close_v2(m_db);
+  m_db = nullptr;
+}
+
+void Database::setLastError(const std::string& message) {
+  std::lock_guard lock(m_errorMutex);
+  m_lastError = message == "not an error" ? std::string() : cutUtf8(message, kMaxErrorBytes);
+}
+
+void Database::captureError() { setLastError(m_db ? sqlite3_errmsg(m_db) : "database is not open"); }
+
+std::string Database::lastError() const {
+  std::lock_guard lock(m_errorMutex);
+  return m_lastError;
+}
+
+Statement Database::prepare(const std::string& sql, const SqlParams& params) {
+  if (!m_db) {
+    if (lastError().empty()) setLastError("database is not open");
+    return nullptr;
+  }
+  // Hold the connection's lock so that the error text read belongs to this call.
+  sqlite3_mutex* mutex = sqlite3_db_mutex(m_db);
+  sqlite3_mutex_enter(mutex);
+  sqlite3_stmt* raw = nullptr;
+  const int rc = sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
+  Statement statement(raw);
+  if (rc != SQLITE_OK || !statement) {
+    if (rc == SQLITE_OK) {
+      setLastError("empty statement");
+    } else {
+      captureError();
+    }
+    sqlite3_mutex_leave(mutex);
+    return nullptr;
+  }
+  for (size_t i = 0; i < params.size(); ++i) {
+    const std::string& value = params[i];
+    if (sqlite3_bind_text(statement.get(), static_cast<int>(i) + 1, value.data(),
+                          static_cast<int>(value.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      captureError();
+      sqlite3_mutex_leave(mutex);
+      return nullptr;
+    }
+  }
+  sqlite3_mutex_leave(mutex);
+  return statement;
+}
+
+bool Database::execute(const std::string& sql, const SqlParams& params) {
+  Statement statement = prepare(sql, params);
+  if (!statement) return false;
+  sqlite3_mutex* mutex = sqlite3_db_mutex(m_db);
+  sqlite3_mutex_enter(mutex);
+  int rc;
+  while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+  }
+  const bool ok = rc == SQLITE_DONE;
+  if (!ok) captureError();
+  sqlite3_mutex_leave(mutex);
+  return ok;
+}
+
+bool Database::begin() { return execute("BEGIN"); }
+bool Database::commit() { return execute("COMMIT"); }
+bool Database::rollback() { return execute("ROLLBACK"); }
+
+bool Database::createTable(const std::string& name, const std::vector<ColumnDef>& columns) {
+  std::string list;
+  for (const ColumnDef& column : columns) {
+    if (!list.empty()) list += ", ";
+    list += column.name + " " + column.type;
+  }
+  return execute("CREATE TABLE " + name + " (" + list + ")");
+}
+
+std::string Database::expandedSql(const std::string& sql, const SqlParams& params) {
+  Statement statement = prepare(sql, params);
+  if (!statement) return {};
+  char* expanded = sqlite3_expanded_sql(statement.get());
+  std::string text = expanded ? expanded : sql;
+  sqlite3_free(expanded);
+  return text;
+}
+
+int Database::tableCount() {
+  RecordSet tables(*this);
+  if (!tables.open("select count(*) from sqlite_master where type='table'") || !tables.next()) {
+    return -1;
+  }
+  return static_cast<int>(readInteger(tables.field(1)));
+}
+
+std::int64_t Database::lastInsertRowId() const {
+  return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+bool RecordSet::open(const std::string& sql, const SqlParams& params) {
+  close();
+  m_statement = m_db.prepare(sql, params);
+  if (!m_statement) return false;
+  const int count = sqlite3_column_count(m_statement.get());
+  for (int i = 0; i < count; ++i) {
+    const char* name = sqlite3_column_name(m_statement.get(), i);
+    if (name) m_columns.emplace(name, i);  // the first column of a name wins
+  }
+  return true;
+}
+
+int RecordSet::goFirst() {
+  m_rowCount = 0;
+  m_onRow = false;
+  if (!m_statement) return 0;
+  int rc;
+  while ((rc = sqlite3_step(m_statement.get())) == SQLITE_ROW) ++m_rowCount;
+  if (rc != SQLITE_DONE) m_db.captureError();
+  sqlite3_reset(m_statement.get());
+  return m_rowCount;
+}
+
+bool RecordSet::next() {
+  if (!m_statement) return false;
+  const int rc = sqlite3_step(m_statement.get());
+  m_onRow = rc == SQLITE_ROW;
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_db.captureError();
+  return m_onRow;
+}
+
+int RecordSet::columnCount() const {
+  return m_statement ? sqlite3_column_count(m_statement.get()) : 0;
+}
+
+std::string RecordSet::field(int index1) const {
+  if (!m_onRow || index1 < 1 || index1 > sqlite3_column_count(m_statement.get())) return {};
+  const auto* text = sqlite3_column_text(m_statement.get(), index1 - 1);
+  if (!text) return {};
+  const int bytes = sqlite3_column_bytes(m_statement.get(), index1 - 1);
+  return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(bytes));
+}
+
+std::string RecordSet::field(const std::string& name) const {
+  const auto found = m_columns.find(name);
+  return found == m_columns.end() ? std::string() : field(found->second + 1);
+}
+
+void RecordSet::close() {
+  m_statement.reset();
+  m_columns.clear();
+  m_rowCount = 0;
+  m_onRow = false;
+}
+
+}  // namespace cz

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace cz {
+
+// Values bound to the `?` placeholders of a statement, in order. Every value is bound as text,
+// so it gets the column's affinity exactly as a quoted literal would, and a quote inside a value
+// is just a character.
+using SqlParams = std::vector<std::string>;
+
+struct ColumnDef {
+  std::string name;
+  std::string type;
+};
+
+namespace detail {
+struct StatementDeleter {
+  void operator()(sqlite3_stmt* statement) const;
+};
+}  // namespace detail
+using Statement = std::unique_ptr<sqlite3_stmt, detail::StatementDeleter>;
+
+// The one SQLite connection of the process, opened in serialized mode so that worker threads
+// may share it. Operations return success; on failure lastError() holds the engine's message.
+class Database {
+ public:
+  Database() = default;
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Opens the file, creating it when missing. False on failure (the connection stays closed and
+  // every later operation fails with the open's error text).
+  bool open(const std::string& path);
+  bool isOpen() const { return m_db != nullptr; }
+  void close();
+
+  // Runs one statement with its bound values; true when it ran to completion.
+  bool execute(const std::string& sql, const SqlParams& params = {});
+
+  // The engine's message for the last failure, at most 199 bytes; "not an error" reads as empty.
+  std::string lastError() const;
+
+  bool begin();
+  bool commit();
+  bool rollback();
+
+  // CREATE TABLE name (col type, col type, …).
+  bool createTable(const std::string& name, const std::vector<ColumnDef>& columns);
+
+  // The statement with its values filled in, for log texts that quote a statement. Empty when the
+  // statement does not prepare.
+  std::string expandedSql(const std::string& sql, const SqlParams& params);
+
+  // Number of tables in the file; −1 when the schema cannot be read.
+  int tableCount();
+
+  std::int64_t lastInsertRowId() const;
+
+  // Prepares a statement and binds its values; nullptr on failure (lastError set).
+  Statement prepare(const std::string& sql, const SqlParams& params);
+  // Records the current error of the connection as the last error.
+  void captureError();
+  void setLastError(const std::string& message);
+
+ private:
+  sqlite3* m_db = nullptr;
+  mutable std::mutex m_errorMutex;
+  std::string m_lastError;
+};
+
+// Commits on commit(); rolls back when it goes out of scope uncommitted.
+class Transaction {
+ public:
+  explicit Transaction(Database& db) : m_db(db), m_active(db.begin()) {}
+  ~Transaction() {
+    if (m_active) m_db.rollback();
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  bool started() const { return m_active; }
+  bool commit() {
+    if (!m_active) return false;
+    m_active = !m_db.commit();
+    return !m_active;
+  }
+  // Rolls back now (keeping the error text of the failed step that led here).
+  void rollback() {
+    if (!m_active) return;
+    m_active = false;
+    const std::string error = m_db.lastError();
+    m_db.rollback();
+    m_db.setLastError(error);
+  }
+
+ private:
+  Database& m_db;
+  bool m_active;
+};
+
+// The rows of one query, read as text.
+class RecordSet {
+ public:
+  explicit RecordSet(Database& db) : m_db(db) {}
+
+  // Prepares the query with its bound values; false when it does not prepare.
+  bool open(const std::string& sql, const SqlParams& params = {});
+  // Counts the rows by stepping through the whole result, then rewinds; returns the count.
+  // Meant for small results: large tables are counted with count(*).
+  int goFirst();
+  int rowCount() const { return m_rowCount; }
+  // Number of columns of the result; 0 when not open.
+  int columnCount() const;
+  // Steps to the next row; true while a row is available.
+  bool next();
+  // The column's value as text: NULL, an index out of range or an unknown name read as empty.
+  std::string field(int index1) const;
+  std::string field(const std::string& name) const;
+  void close();
+
+ private:
+  Database& m_db;
+  Statement m_statement;
+  std::unordered_map<std::string, int> m_columns;
+  int m_rowCount = 0;
+  bool m_onRow = false;
+};
+
+}  // namespace cz

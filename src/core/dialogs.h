@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace cz {
+
+enum class MessageIcon { None, Information, Warning };
+
+// The title of every message box that is not given one.
+inline constexpr const char* kDefaultTitle = "信息：";
+
+// Message boxes and questions. Each window gets its own instance, so every box is owned by the
+// window whose presenter asks.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // Shows a message with an OK button and waits until it is closed.
+  virtual void message(const std::string& text, const std::string& title = kDefaultTitle,
+                       MessageIcon icon = MessageIcon::None) = 0;
+
+  // Asks a question with 是 / 否 buttons; true only for 是.
+  virtual bool ask(const std::string& text, const std::string& title = kDefaultTitle) = 0;
+
+  // Asks for one line of text; nothing when the user cancels.
+  virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,
+                                           const std::string& initial = {}) = 0;
+};
+
+}  // namespace cz

@@ -1,0 +1,112 @@
+#include "core/schema.h"
+
+#include "core/dialogs.h"
+#include "core/operation_log.h"
+
+namespace cz {
+
+namespace {
+
+const char* const kSeedAdmin =
+    "insert into 账号(账号,密码,查看进货,进货权限,编辑进货,修改折扣,修改积分,新增会员,清除日志,"
+    "新增供应商,改删供应商,查看底价,账号最低折扣,修改商品权限,删除销售订单,删除采购订单) "
+    "values('admin','','真','真','真','真','真','真','真','真','真','真','0','真','真','真')";
+
+}  // namespace
+
+const std::vector<TableDef>& schemaTables() {
+  static const std::vector<TableDef> tables = {
+      {"账号",
+       {{"账号", "TEXT(50)"},
+        {"密码", "TEXT(50)"},
+        {"查看进货", "INTEGER"},
+        {"进货权限", "INTEGER"},
+        {"编辑进货", "INTEGER"},
+        {"修改折扣", "INTEGER"},
+        {"修改积分", "INTEGER"},
+        {"新增会员", "INTEGER"},
+        {"清除日志", "INTEGER"},
+        {"新增供应商", "INTEGER"},
+        {"改删供应商", "INTEGER"},
+        {"查看底价", "INTEGER"},
+        {"账号最低折扣", "NUMERIC"},
+        {"修改商品权限", "INTEGER"},
+        {"删除销售订单", "INTEGER"},
+        {"删除采购订单", "INTEGER"}},
+       "创建账号失败"},
+      {"会员",
+       {{"编号", "INTEGER PRIMARY KEY"},
+        {"姓名", "TEXT(50)"},
+        {"联系方式", "TEXT(15)"},
+        {"备注", "TEXT(200)"},
+        {"折扣率", "INTEGER"},
+        {"积分", "NUMERIC"},
+        {"创建者", "TEXT(15)"}},
+       "创建会员失败"},
+      {"日志",
+       {{"时间", "TEXT(13)"}, {"类型", "TEXT(20)"}, {"账号", "TEXT(20)"}, {"日志", "TEXT"}},
+       "创建日志失败"},
+      {"进货",
+       {{"订单号", "TEXT(20)"},
+        {"日期", "TEXT"},
+        {"供应商", "TEXT(50)"},
+        {"电话", "TEXT(20)"},
+        {"订单详情", "TEXT"},
+        {"应付", "NUMERIC"},
+        {"实付", "NUMERIC"},
+        {"付款方式", "TEXT(20)"},
+        {"制单人", "TEXT(50)"}},
+       "创建进货失败"},
+      {"库存",
+       {{"名称", "TEXT(50)"},
+        {"条码", "TEXT(50)"},
+        {"规格", "TEXT(50)"},
+        {"备注", "TEXT(200)"},
+        {"进货价", "NUMERIC"},
+        {"销售价", "NUMERIC"},
+        {"当前库存", "INTEGER"},
+        {"最低折扣", "TEXT"},
+        {"参与积分", "INTEGER"}},
+       "创建库存失败"},
+      {"供应商",
+       {{"名称", "TEXT(50)"},
+        {"联系方式", "TEXT(50)"},
+        {"编号", "INTEGER PRIMARY KEY"},
+        {"创建者", "TEXT(50)"}},
+       "创建供应商失败"},
+      {"销售",
+       {{"订单号", "TEXT(20)"},
+        {"日期", "TEXT"},
+        {"客户", "TEXT(50)"},
+        {"客户编号", "TEXT(50)"},
+        {"订单详情", "TEXT"},
+        {"总应收", "NUMERIC"},
+        {"总实收", "NUMERIC"},
+        {"积分", "INTEGER"},
+        {"付款方式", "TEXT(20)"},
+        {"制单人", "TEXT(20)"}},
+       "创建销售失败"},
+  };
+  return tables;
+}
+
+bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs) {
+  Transaction transaction(db);
+  auto fail = [&](const std::string& title) {
+    const std::string error = db.lastError();
+    transaction.rollback();
+    dialogs.message(error, title, MessageIcon::Information);
+    return false;
+  };
+  const auto& tables = schemaTables();
+  for (size_t i = 0; i < tables.size(); ++i) {
+    if (!db.createTable(tables[i].name, tables[i].columns)) return fail(tables[i].failureTitle);
+    // The admin account goes in right after its table, before the others are created.
+    if (i == 0 && !db.execute(kSeedAdmin)) return fail("创建admin失败");
+  }
+  if (!transaction.commit()) return fail(tables.front().failureTitle);
+  log.write(LogType::System, "成功创建数据库");
+  return true;
+}
+
+}  // namespace cz

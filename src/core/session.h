@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace cz {
+
+// The thirteen permission flags of an account, in the column order of the accounts table.
+enum class Permission {
+  ViewPurchases,    // 查看进货
+  Purchase,         // 进货权限
+  EditPurchase,     // 编辑进货
+  ChangeDiscount,   // 修改折扣
+  ChangePoints,     // 修改积分
+  AddMember,        // 新增会员
+  ClearLog,         // 清除日志
+  AddSupplier,      // 新增供应商
+  EditSupplier,     // 改删供应商
+  ViewCostPrice,    // 查看底价
+  EditGoods,        // 修改商品权限
+  DeleteSales,      // 删除销售订单
+  DeletePurchases,  // 删除采购订单
+};
+inline constexpr int kPermissionCount = 13;
+
+// The column of the accounts table that holds a flag.
+const char* permissionColumn(Permission permission);
+
+// The current account's flags and its minimum discount, filled at login.
+struct PermissionRecord {
+  std::array<bool, kPermissionCount> flags{};
+  float minimumDiscount = 0;
+
+  bool allows(Permission permission) const { return flags[static_cast<size_t>(permission)]; }
+};
+
+// The state of the process that every window shares. One instance, created at start-up.
+struct Session {
+  // The executable's directory followed by "/", set by the bootstrap.
+  std::string programDirectory;
+  // The logged-in account; empty before the first login.
+  std::string currentAccount;
+  PermissionRecord permissions;
+
+  std::string databasePath() const { return programDirectory + "data.db"; }
+  std::string settingsFilePath() const { return programDirectory + "配置.ini"; }
+};
+
+}  // namespace cz

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "core/dialogs.h"
+
+namespace cz {
+
+// Message boxes and questions owned by one window.
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* owner) : m_owner(owner) {}
+
+  void message(const std::string& text, const std::string& title, MessageIcon icon) override;
+  bool ask(const std::string& text, const std::string& title) override;
+  std::optional<std::string> input(const std::string& prompt, const std::string& title,
+                                   const std::string& initial) override;
+
+ private:
+  QPointer<QWidget> m_owner;
+};
+
+}  // namespace cz

@@ -1,0 +1,101 @@
+#include "core/database.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_app.h"
+
+namespace cz {
+namespace {
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(db.open((dir.path() / "data.db").string()));
+    ASSERT_TRUE(db.execute("CREATE TABLE t (n NUMERIC, i INTEGER, s TEXT, x TEXT)"));
+  }
+  std::string one(const std::string& sql, const SqlParams& params = {}) {
+    RecordSet set(db);
+    EXPECT_TRUE(set.open(sql, params)) << db.lastError();
+    return set.next() ? set.field(1) : "<no row>";
+  }
+
+  test::TempDir dir;
+  Database db;
+};
+
+TEST_F(DatabaseTest, BoundTextGetsTheColumnsAffinityLikeAQuotedLiteral) {
+  ASSERT_TRUE(db.execute("insert into t(n,i,s) values(?,?,?)", {"12.5", "真", "it's"}));
+  EXPECT_EQ(one("select typeof(n) || ':' || n from t"), "real:12.5");
+  EXPECT_EQ(one("select typeof(i) || ':' || i from t"), "text:真");
+  EXPECT_EQ(one("select s from t where s=?", {"it's"}), "it's");  // a quote is just a character
+  EXPECT_EQ(one("select x from t"), "");                           // NULL reads as empty text
+  ASSERT_TRUE(db.execute("update t set n=n-? where s=?", {"3", "it's"}));
+  EXPECT_EQ(one("select n from t"), "9.5");
+}
+
+TEST_F(DatabaseTest, RecordSetCountsRewindsAndReadsByNameOrIndex) {
+  for (const char* s : {"a", "b", "c"}) ASSERT_TRUE(db.execute("insert into t(s) values(?)", {s}));
+  RecordSet set(db);
+  ASSERT_TRUE(set.open("select * from t order by s"));
+  EXPECT_EQ(set.goFirst(), 3);
+  EXPECT_EQ(set.rowCount(), 3);
+  ASSERT_TRUE(set.next());  // back at the first row after counting
+  EXPECT_EQ(set.field("s"), "a");
+  EXPECT_EQ(set.field(3), "a");
+  EXPECT_EQ(set.field("no such column"), "");
+  EXPECT_EQ(set.field(0), "");
+  EXPECT_EQ(set.field(9), "");
+  ASSERT_TRUE(set.next());
+  ASSERT_TRUE(set.next());
+  EXPECT_FALSE(set.next());
+}
+
+TEST_F(DatabaseTest, ErrorsAreReportedNotThrown) {
+  EXPECT_FALSE(db.execute("insert into missing values(?)", {"1"}));
+  EXPECT_EQ(db.lastError(), "no such table: missing");
+  RecordSet set(db);
+  EXPECT_FALSE(set.open("select * from missing"));
+  EXPECT_EQ(set.goFirst(), 0);
+  EXPECT_FALSE(set.next());
+  // A long message is cut to 199 bytes without splitting a character.
+  const std::string name(300, 'x');
+  EXPECT_FALSE(db.execute("select * from " + name));
+  EXPECT_LE(db.lastError().size(), 199u);
+  // SQLite's "not an error" reads as no error.
+  db.setLastError("not an error");
+  EXPECT_EQ(db.lastError(), "");
+}
+
+TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
+  {
+    Transaction transaction(db);
+    ASSERT_TRUE(transaction.started());
+    ASSERT_TRUE(db.execute("insert into t(s) values('gone')"));
+  }
+  EXPECT_EQ(one("select count(*) from t"), "0");
+  {
+    Transaction transaction(db);
+    ASSERT_TRUE(db.execute("insert into t(s) values('kept')"));
+    ASSERT_TRUE(transaction.commit());
+  }
+  EXPECT_EQ(one("select s from t"), "kept");
+  EXPECT_EQ(db.expandedSql("select * from t where s=?", {"a'b"}),
+            "select * from t where s='a''b'");
+}
+
+TEST(DatabaseOpen, AFileThatCannotBeOpenedFailsWithTheEnginesText) {
+  test::TempDir dir;
+  Database db;
+  // A path below a regular file can never be created, whoever runs the test.
+  const auto blocker = dir.path() / "file";
+  std::FILE* f = std::fopen(blocker.c_str(), "w");
+  std::fclose(f);
+  EXPECT_FALSE(db.open((blocker / "data.db").string()));
+  EXPECT_FALSE(db.isOpen());
+  EXPECT_EQ(db.lastError(), "unable to open database file");
+  EXPECT_FALSE(db.execute("select 1"));
+  EXPECT_EQ(db.tableCount(), -1);
+}
+
+}  // namespace
+}  // namespace cz

@@ -1,0 +1,65 @@
+#include "support/test_app.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <unistd.h>
+
+#include "core/login_presenter.h"
+
+namespace cz::test {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  m_path = std::filesystem::temp_directory_path() /
+           ("chenzhou-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(m_path);
+  std::filesystem::create_directories(m_path);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_path, ignored);
+}
+
+TestApp::TestApp(const std::filesystem::path& dir)
+    : context{db,          session,
+              log,         clock,
+              windows,     dir.string(),
+              (dir / "config-home" / "配置.ini").string()} {}
+
+std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,
+                                                    const SqlParams& params) {
+  std::vector<std::vector<std::string>> result;
+  RecordSet set(db);
+  if (!set.open(sql, params)) {
+    ADD_FAILURE() << "query failed: " << sql << ": " << db.lastError();
+    return result;
+  }
+  while (set.next()) {
+    std::vector<std::string> row;
+    for (int i = 1; i <= set.columnCount(); ++i) row.push_back(set.field(i));
+    result.push_back(std::move(row));
+  }
+  return result;
+}
+
+std::vector<std::vector<std::string>> TestApp::listed() const {
+  std::vector<std::vector<std::string>> items;
+  for (int i = 0; i < logList.itemCount(); ++i) {
+    std::vector<std::string> item;
+    for (int c = 0; c < 5; ++c) item.push_back(logList.text(i, c));
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+void startAndLogIn(TestApp& app) {
+  LoginPresenter login(app.context, app.dialogs);
+  login.created();
+  login.accountChanged("admin");
+  login.loginClicked();
+  ASSERT_EQ(app.session.currentAccount, "admin");
+}
+
+}  // namespace cz::test

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_context.h"
+#include "core/database.h"
+#include "core/operation_log.h"
+#include "core/session.h"
+#include "support/fakes.h"
+#include "util/list_model.h"
+
+namespace cz::test {
+
+// A fresh directory under the system's temp directory, removed when it goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return m_path; }
+  std::string str() const { return m_path.string(); }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+// Everything a presenter needs, on a real data.db in its own directory: one "process".
+// A second TestApp over the same directory stands for the next start of the program.
+class TestApp {
+ public:
+  // `dir` holds the executable's directory (data.db, 配置.ini) and the account memory file.
+  explicit TestApp(const std::filesystem::path& dir);
+
+  Database db;
+  Session session;
+  ListModel logList;
+  FixedClock clock;
+  RecordingWindows windows;
+  OperationLog log{db, session, clock, logList};
+  AppContext context;
+  ScriptedDialogs dialogs;
+
+  // All rows of a query, each as the texts of its columns.
+  std::vector<std::vector<std::string>> rows(const std::string& sql, const SqlParams& params = {});
+  // The log list's items, each as its five column texts.
+  std::vector<std::vector<std::string>> listed() const;
+};
+
+// Runs the bootstrap on the directory, then logs in as admin (empty password).
+void startAndLogIn(TestApp& app);
+
+}  // namespace cz::test
