@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "util/text_grid.h"
+
 namespace cz {
 namespace {
 
@@ -672,6 +674,49 @@ bool JsonDocument::deleteMember(const std::string& path) {
   } catch (...) {
     return false;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string buildOrderDetails(const TextGrid& grid) {
+  if (grid.rowCount() < 2) return "{}";
+
+  // The members of every line object. A repeated header keeps its first place and takes the
+  // text of its last column, as repeated assignments to one member do.
+  struct Member {
+    std::string name;
+    int column;
+  };
+  std::vector<Member> members;
+  for (int col = 1; col < grid.columnCount(); ++col) {
+    std::string name = grid.headerText(col);
+    if (name == "数量(可编辑)") name = "数量";
+    if (!isIdentifier(name)) continue;
+    const auto same = std::find_if(members.begin(), members.end(),
+                                   [&](const Member& m) { return m.name == name; });
+    if (same != members.end()) {
+      same->column = col;
+    } else {
+      members.push_back(Member{std::move(name), col});
+    }
+  }
+
+  // Written directly rather than through a document: the text is the same and a large order
+  // costs one pass over its cells.
+  std::string text = "{\"详情页\":[";
+  for (int row = 1; row < grid.rowCount(); ++row) {
+    if (row > 1) text += ',';
+    text += '{';
+    for (std::size_t m = 0; m < members.size(); ++m) {
+      if (m > 0) text += ',';
+      writeString(text, members[m].name);
+      text += ':';
+      writeString(text, grid.text(row, members[m].column));
+    }
+    text += '}';
+  }
+  text += "]}";
+  return text;
 }
 
 }  // namespace cz

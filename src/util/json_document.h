@@ -8,6 +8,8 @@
 
 namespace cz {
 
+class TextGrid;
+
 // A small in-memory JSON document with path-addressed operations; it holds the order-details
 // text of sales and purchases. Texts in and out are UTF-8.
 //
@@ -102,5 +104,11 @@ class JsonDocument {
 
   std::unique_ptr<nlohmann::ordered_json> m_root;
 };
+
+// The order-details text of an order-line grid: an object whose member "详情页" holds one object
+// per data row, mapping the header texts of columns 1 and up to the cell texts, as strings, in
+// column order. Column 0 (row numbers) is skipped; the header "数量(可编辑)" is stored as "数量";
+// a column whose header is not an identifier is left out. A grid without data rows gives "{}".
+std::string buildOrderDetails(const TextGrid& grid);
 
 }  // namespace cz

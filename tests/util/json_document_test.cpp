@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "util/text_grid.h"
+
 namespace cz {
 namespace {
 
@@ -339,6 +341,96 @@ TEST(JsonDocument, DocumentsAreIndependentCopies) {
   EXPECT_EQ(a.toText(), R"({"x":"1"})");
   EXPECT_EQ(c.toText(), R"({"x":"2"})");
   EXPECT_EQ(b.toText(), "{}");  // a moved-from document is a new one
+}
+
+// ---------------------------------------------------------------------------------------------
+// Order details
+
+TextGrid gridWith(const std::vector<std::string>& headers,
+                  const std::vector<std::vector<std::string>>& lines) {
+  TextGrid grid;
+  grid.setColumnCount(static_cast<int>(headers.size()));
+  grid.setRowCount(static_cast<int>(lines.size()) + 1);
+  for (int col = 0; col < grid.columnCount(); ++col) grid.setText(0, col, headers[col]);
+  for (int row = 1; row < grid.rowCount(); ++row) {
+    for (int col = 0; col < grid.columnCount(); ++col) {
+      grid.setText(row, col, lines[row - 1][col]);
+    }
+  }
+  return grid;
+}
+
+const std::vector<std::string> kSaleHeaders = {
+    "",     "商品名称", "条码",     "规格",   "类型(双击切换)", "单价",     "数量(可编辑)", "总价",
+    "折扣", "实收",     "参与积分", "进货价", "剩余库存",       "最低折扣", "获得积分"};
+
+// The order-details text made one document operation at a time: each line set member by member,
+// written out, and read back into the list.
+std::string detailsByDocumentOperations(const TextGrid& grid) {
+  JsonDocument list;
+  JsonDocument line;
+  for (int row = 1; row < grid.rowCount(); ++row) {
+    line.clear();
+    for (int col = 1; col < grid.columnCount(); ++col) {
+      const std::string header = grid.text(0, col);
+      line.setValue(header == "数量(可编辑)" ? "数量" : header, grid.text(row, col));
+    }
+    list.addArrayMember(line.toText(), "详情页", true);
+  }
+  return list.toText();
+}
+
+TEST(JsonOrderDetails, SaleLinesKeepThirteenMembersInColumnOrder) {
+  const TextGrid grid =
+      gridWith(kSaleHeaders, {{"1", "矿泉水", "6901", "550ml", "售出", "2", "3", "6", "10", "6",
+                               "真", "1.2", "47", "8", "6"},
+                              {"2", "Tea \"A\"", R"(X\9\)", "盒\u2028", "退货", "10.5", "-1",
+                               "-10.5", "9.5", "-9.98", "假", "7", "12", "9", ""}});
+  const std::string details = buildOrderDetails(grid);
+
+  EXPECT_EQ(details,
+            R"({"详情页":[)"
+            R"({"商品名称":"矿泉水","条码":"6901","规格":"550ml","单价":"2","数量":"3","总价":"6",)"
+            R"("折扣":"10","实收":"6","参与积分":"真","进货价":"1.2","剩余库存":"47",)"
+            R"("最低折扣":"8","获得积分":"6"},)"
+            R"({"商品名称":"Tea \"A\"","条码":"X\\9\\","规格":"盒\u2028","单价":"10.5",)"
+            R"("数量":"-1","总价":"-10.5","折扣":"9.5","实收":"-9.98","参与积分":"假",)"
+            R"("进货价":"7","剩余库存":"12","最低折扣":"9","获得积分":""}]})");
+  EXPECT_EQ(details, detailsByDocumentOperations(grid));
+
+  // Read back as the detail window reads it: every cell comes back exactly.
+  JsonDocument order;
+  ASSERT_TRUE(order.parse(details));
+  ASSERT_EQ(order.arrayCount("详情页"), 2);
+  const JsonDocument line = order.getMember("详情页[1]");
+  EXPECT_EQ(line.memberNames("").size(), 13u);
+  EXPECT_EQ(line.getText("条码"), R"(X\9\)");
+  EXPECT_EQ(line.getText("商品名称"), "Tea \"A\"");
+  EXPECT_EQ(line.getText("数量"), "-1");
+}
+
+TEST(JsonOrderDetails, PurchaseLineHasExactlySevenMembers) {
+  const TextGrid grid =
+      gridWith({"", "商品名称", "条码", "规格", "单价", "数量(可编辑)", "总价", "目前库存"},
+               {{"1", "大米", "6902", "10kg", "45.5", "4", "182", "20"}});
+  const std::string details = buildOrderDetails(grid);
+  EXPECT_EQ(details, R"({"详情页":[{"商品名称":"大米","条码":"6902","规格":"10kg","单价":"45.5",)"
+                     R"("数量":"4","总价":"182","目前库存":"20"}]})");
+  EXPECT_EQ(details, detailsByDocumentOperations(grid));
+}
+
+TEST(JsonOrderDetails, NoLinesGiveAnEmptyObject) {
+  const TextGrid grid = gridWith(kSaleHeaders, {});
+  EXPECT_EQ(buildOrderDetails(grid), "{}");
+  JsonDocument order;
+  EXPECT_TRUE(order.parse(buildOrderDetails(grid)));
+  EXPECT_EQ(order.arrayCount("详情页"), 0);
+}
+
+TEST(JsonOrderDetails, RepeatedHeaderKeepsItsFirstPlaceAndLastText) {
+  const TextGrid grid = gridWith({"", "数量", "条码", "数量(可编辑)"}, {{"1", "a", "b", "c"}});
+  EXPECT_EQ(buildOrderDetails(grid), R"({"详情页":[{"数量":"c","条码":"b"}]})");
+  EXPECT_EQ(buildOrderDetails(grid), detailsByDocumentOperations(grid));
 }
 
 }  // namespace
