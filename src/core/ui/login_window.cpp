@@ -150,6 +150,7 @@ void LoginWindow::paintEvent(QPaintEvent*) {
   p.drawLine(mark.topRight(), mark.bottomLeft());
 
   p.setPen(QColor(180, 190, 205));
+  p.setBrush(Qt::NoBrush);
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
