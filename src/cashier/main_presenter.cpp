@@ -53,8 +53,8 @@ void MainPresenter::resized(int width, int /*height*/) {
   const struct {
     ToolbarItemId id;
     int fromRight;
-  } placed[] = {{ToolbarItemId::Close, 34}, {ToolbarItemId::Maximise, 62},
-                {ToolbarItemId::Minimise, 90}};
+  } placed[] = {
+      {ToolbarItemId::Close, 34}, {ToolbarItemId::Maximise, 62}, {ToolbarItemId::Minimise, 90}};
   for (const auto& p : placed) {
     if (ToolbarItem* it = mutableItem(p.id)) {
       it->x = m_stripWidth - p.fromRight;
@@ -69,6 +69,8 @@ void MainPresenter::aboutToBeDestroyed() {
   writeLeavingEntry(m_app);
 }
 
-void MainPresenter::closeRequested() { exitProgram(m_app, m_dialogs); }
+void MainPresenter::closeRequested() {
+  exitProgram(m_app, m_dialogs);
+}
 
 }  // namespace cz

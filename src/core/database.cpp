@@ -7,7 +7,9 @@
 namespace cz {
 
 namespace detail {
-void StatementDeleter::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+void StatementDeleter::operator()(sqlite3_stmt* statement) const {
+  sqlite3_finalize(statement);
+}
 }  // namespace detail
 
 namespace {
@@ -25,7 +27,9 @@ std::string cutUtf8(std::string text, size_t bytes) {
 
 }  // namespace
 
-Database::~Database() { close(); }
+Database::~Database() {
+  close();
+}
 
 bool Database::open(const std::string& path) {
   close();
@@ -62,7 +66,9 @@ void Database::setLastError(const std::string& message) {
   m_lastError = message == "not an error" ? std::string() : cutUtf8(message, kMaxErrorBytes);
 }
 
-void Database::captureError() { setLastError(m_db ? sqlite3_errmsg(m_db) : "database is not open"); }
+void Database::captureError() {
+  setLastError(m_db ? sqlite3_errmsg(m_db) : "database is not open");
+}
 
 std::string Database::lastError() const {
   std::lock_guard lock(m_errorMutex);
@@ -116,9 +122,15 @@ bool Database::execute(const std::string& sql, const SqlParams& params) {
   return ok;
 }
 
-bool Database::begin() { return execute("BEGIN"); }
-bool Database::commit() { return execute("COMMIT"); }
-bool Database::rollback() { return execute("ROLLBACK"); }
+bool Database::begin() {
+  return execute("BEGIN");
+}
+bool Database::commit() {
+  return execute("COMMIT");
+}
+bool Database::rollback() {
+  return execute("ROLLBACK");
+}
 
 bool Database::createTable(const std::string& name, const std::vector<ColumnDef>& columns) {
   std::string list;

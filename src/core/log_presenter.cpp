@@ -6,7 +6,9 @@
 
 namespace cz {
 
-void LogPresenter::shown() { m_list.ensureVisible(m_list.itemCount() - 1); }
+void LogPresenter::shown() {
+  m_list.ensureVisible(m_list.itemCount() - 1);
+}
 
 void LogPresenter::doubleClicked() {
   const int row = m_list.selectedIndex();

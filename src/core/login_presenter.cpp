@@ -14,7 +14,9 @@ namespace cz {
 LoginPresenter::LoginPresenter(AppContext& app, Dialogs& dialogs)
     : m_app(app), m_dialogs(dialogs) {}
 
-void LoginPresenter::created() { m_account = runBootstrap(m_app, m_dialogs); }
+void LoginPresenter::created() {
+  m_account = runBootstrap(m_app, m_dialogs);
+}
 
 void LoginPresenter::accountChanged(const std::string& text) {
   m_account = text;

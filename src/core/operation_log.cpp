@@ -16,9 +16,10 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo kTypes[] = {
-    {"系统", rgb(128, 128, 128)},   {"销售", rgb(0, 0, 255)},     {"进货", rgb(0, 128, 0)},
-    {"更新库存", rgb(0, 0, 0)},     {"增加会员", rgb(255, 128, 0)}, {"更新会员", rgb(255, 80, 128)},
-    {"错误", rgb(255, 0, 0)},       {"新增供应商", rgb(0, 136, 255)},
+    {"系统", rgb(128, 128, 128)},      {"销售", rgb(0, 0, 255)},
+    {"进货", rgb(0, 128, 0)},          {"更新库存", rgb(0, 0, 0)},
+    {"增加会员", rgb(255, 128, 0)},    {"更新会员", rgb(255, 80, 128)},
+    {"错误", rgb(255, 0, 0)},          {"新增供应商", rgb(0, 136, 255)},
     {"更新供应商", rgb(255, 80, 128)},
 };
 
@@ -30,8 +31,12 @@ constexpr int kReloadCount = 100;
 
 }  // namespace
 
-const char* logTypeLabel(int type) { return typeInfo(type).label; }
-Rgb logTypeColour(int type) { return typeInfo(type).colour; }
+const char* logTypeLabel(int type) {
+  return typeInfo(type).label;
+}
+Rgb logTypeColour(int type) {
+  return typeInfo(type).colour;
+}
 
 OperationLog::OperationLog(Database& db, const Session& session, const Clock& clock,
                            ListModel& list)
@@ -43,7 +48,9 @@ OperationLog::OperationLog(Database& db, const Session& session, const Clock& cl
                      {"日志", 480, ColumnAlign::Left}});
 }
 
-std::string OperationLog::now() const { return timeText(m_clock.now()); }
+std::string OperationLog::now() const {
+  return timeText(m_clock.now());
+}
 
 void OperationLog::write(int type, const std::string& text) {
   Entry entry;
@@ -54,14 +61,15 @@ void OperationLog::write(int type, const std::string& text) {
 
 void OperationLog::write(const Entry& entry) {
   const std::string time = entry.time ? *entry.time : now();
-  const std::string& shown = entry.displayAccount ? *entry.displayAccount : m_session.currentAccount;
+  const std::string& shown =
+      entry.displayAccount ? *entry.displayAccount : m_session.currentAccount;
   if (entry.store) {
     // The stored account is always the current one, whatever the list shows.
     m_db.execute("insert into 日志(时间,账号,类型,日志) values(?,?,?,?)",
                  {time, m_session.currentAccount, integerText(entry.type), entry.text});
   }
-  const int row = m_list.append({integerText(m_list.itemCount() + 1), time, shown,
-                                 logTypeLabel(entry.type), entry.text});
+  const int row = m_list.append(
+      {integerText(m_list.itemCount() + 1), time, shown, logTypeLabel(entry.type), entry.text});
   m_list.setItemColours(row, logTypeColour(entry.type), rgb(255, 255, 255));
 }
 

@@ -14,8 +14,14 @@ constexpr Rgb rgb(int red, int green, int blue) {
   return static_cast<Rgb>(red & 0xFF) | (static_cast<Rgb>(green & 0xFF) << 8) |
          (static_cast<Rgb>(blue & 0xFF) << 16);
 }
-constexpr int redOf(Rgb c) { return static_cast<int>(c & 0xFF); }
-constexpr int greenOf(Rgb c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(Rgb c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int redOf(Rgb c) {
+  return static_cast<int>(c & 0xFF);
+}
+constexpr int greenOf(Rgb c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blueOf(Rgb c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 
 }  // namespace cz

@@ -9,7 +9,9 @@ namespace cz {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 size_t skipBlanks(std::string_view text) {
   size_t i = 0;
@@ -92,7 +94,8 @@ std::int64_t readInteger(std::string_view text) {
   constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
   for (; i < text.size() && isDigit(text[i]); ++i) {
     const int digit = text[i] - '0';
-    if (value > (limit - digit) / 10) return negative ? std::numeric_limits<std::int64_t>::min() : limit;
+    if (value > (limit - digit) / 10)
+      return negative ? std::numeric_limits<std::int64_t>::min() : limit;
     value = value * 10 + digit;
   }
   return negative ? -value : value;
@@ -116,12 +119,20 @@ double round1(double x) {
   return x < 0 ? -result : result;
 }
 
-std::string singleText(float value) { return printfText("%.6g", static_cast<double>(value)); }
+std::string singleText(float value) {
+  return printfText("%.6g", static_cast<double>(value));
+}
 
-std::string doubleText(double value) { return printfText("%.13g", value); }
+std::string doubleText(double value) {
+  return printfText("%.13g", value);
+}
 
-std::string integerText(std::int64_t value) { return std::to_string(value); }
+std::string integerText(std::int64_t value) {
+  return std::to_string(value);
+}
 
-std::string boolText(bool value) { return value ? "真" : "假"; }
+std::string boolText(bool value) {
+  return value ? "真" : "假";
+}
 
 }  // namespace cz

@@ -9,7 +9,9 @@ const std::string kEmpty;
 constexpr int kDefaultWidth = 80;
 }  // namespace
 
-TextGrid::TextGrid() { m_rows.resize(1); }
+TextGrid::TextGrid() {
+  m_rows.resize(1);
+}
 
 bool TextGrid::contains(int row, int col) const {
   return row >= 0 && row < rowCount() && col >= 0 && col < m_columnCount;
@@ -88,7 +90,9 @@ void TextGrid::deleteRow(int row) {
   if (m_observer) m_observer->gridRowsRemoved();
 }
 
-void TextGrid::reset() { setRowCount(1); }
+void TextGrid::reset() {
+  setRowCount(1);
+}
 
 template <typename Set>
 void TextGrid::setColourRange(int row1, int col1, int row2, int col2, Set set) {

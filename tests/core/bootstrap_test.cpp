@@ -28,7 +28,8 @@ std::unique_ptr<test::TestApp> start(const std::filesystem::path& dir) {
 void makeLog(const std::filesystem::path& dir, int count, const std::string& type = "3") {
   Database db;
   ASSERT_TRUE(db.open((dir / "data.db").string()));
-  ASSERT_TRUE(db.execute("CREATE TABLE 日志 (时间 TEXT(13), 类型 TEXT(20), 账号 TEXT(20), 日志 TEXT)"));
+  ASSERT_TRUE(
+      db.execute("CREATE TABLE 日志 (时间 TEXT(13), 类型 TEXT(20), 账号 TEXT(20), 日志 TEXT)"));
   ASSERT_TRUE(db.begin());
   for (int i = 1; i <= count; ++i) {
     ASSERT_TRUE(db.execute("insert into 日志 values(?,?,?,?)",
@@ -42,28 +43,29 @@ TEST(Bootstrap, FirstStartCreatesEveryTableTheAdminAndTheFirstEntries) {
   auto app = start(dir.path());
 
   EXPECT_EQ(app->session.programDirectory, dir.str() + "/");
-  EXPECT_EQ(app->rows("select sql from sqlite_master where type='table' order by rowid"),
-            (Rows{{"CREATE TABLE 账号 (账号 TEXT(50), 密码 TEXT(50), 查看进货 INTEGER, 进货权限 "
-                   "INTEGER, 编辑进货 INTEGER, 修改折扣 INTEGER, 修改积分 INTEGER, 新增会员 INTEGER, "
-                   "清除日志 INTEGER, 新增供应商 INTEGER, 改删供应商 INTEGER, 查看底价 INTEGER, "
-                   "账号最低折扣 NUMERIC, 修改商品权限 INTEGER, 删除销售订单 INTEGER, 删除采购订单 "
-                   "INTEGER)"},
-                  {"CREATE TABLE 会员 (编号 INTEGER PRIMARY KEY, 姓名 TEXT(50), 联系方式 TEXT(15), "
-                   "备注 TEXT(200), 折扣率 INTEGER, 积分 NUMERIC, 创建者 TEXT(15))"},
-                  {"CREATE TABLE 日志 (时间 TEXT(13), 类型 TEXT(20), 账号 TEXT(20), 日志 TEXT)"},
-                  {"CREATE TABLE 进货 (订单号 TEXT(20), 日期 TEXT, 供应商 TEXT(50), 电话 TEXT(20), "
-                   "订单详情 TEXT, 应付 NUMERIC, 实付 NUMERIC, 付款方式 TEXT(20), 制单人 TEXT(50))"},
-                  {"CREATE TABLE 库存 (名称 TEXT(50), 条码 TEXT(50), 规格 TEXT(50), 备注 TEXT(200), "
-                   "进货价 NUMERIC, 销售价 NUMERIC, 当前库存 INTEGER, 最低折扣 TEXT, 参与积分 "
-                   "INTEGER)"},
-                  {"CREATE TABLE 供应商 (名称 TEXT(50), 联系方式 TEXT(50), 编号 INTEGER PRIMARY KEY, "
-                   "创建者 TEXT(50))"},
-                  {"CREATE TABLE 销售 (订单号 TEXT(20), 日期 TEXT, 客户 TEXT(50), 客户编号 TEXT(50), "
-                   "订单详情 TEXT, 总应收 NUMERIC, 总实收 NUMERIC, 积分 INTEGER, 付款方式 TEXT(20), "
-                   "制单人 TEXT(20))"}}));
+  EXPECT_EQ(
+      app->rows("select sql from sqlite_master where type='table' order by rowid"),
+      (Rows{{"CREATE TABLE 账号 (账号 TEXT(50), 密码 TEXT(50), 查看进货 INTEGER, 进货权限 "
+             "INTEGER, 编辑进货 INTEGER, 修改折扣 INTEGER, 修改积分 INTEGER, 新增会员 INTEGER, "
+             "清除日志 INTEGER, 新增供应商 INTEGER, 改删供应商 INTEGER, 查看底价 INTEGER, "
+             "账号最低折扣 NUMERIC, 修改商品权限 INTEGER, 删除销售订单 INTEGER, 删除采购订单 "
+             "INTEGER)"},
+            {"CREATE TABLE 会员 (编号 INTEGER PRIMARY KEY, 姓名 TEXT(50), 联系方式 TEXT(15), "
+             "备注 TEXT(200), 折扣率 INTEGER, 积分 NUMERIC, 创建者 TEXT(15))"},
+            {"CREATE TABLE 日志 (时间 TEXT(13), 类型 TEXT(20), 账号 TEXT(20), 日志 TEXT)"},
+            {"CREATE TABLE 进货 (订单号 TEXT(20), 日期 TEXT, 供应商 TEXT(50), 电话 TEXT(20), "
+             "订单详情 TEXT, 应付 NUMERIC, 实付 NUMERIC, 付款方式 TEXT(20), 制单人 TEXT(50))"},
+            {"CREATE TABLE 库存 (名称 TEXT(50), 条码 TEXT(50), 规格 TEXT(50), 备注 TEXT(200), "
+             "进货价 NUMERIC, 销售价 NUMERIC, 当前库存 INTEGER, 最低折扣 TEXT, 参与积分 "
+             "INTEGER)"},
+            {"CREATE TABLE 供应商 (名称 TEXT(50), 联系方式 TEXT(50), 编号 INTEGER PRIMARY KEY, "
+             "创建者 TEXT(50))"},
+            {"CREATE TABLE 销售 (订单号 TEXT(20), 日期 TEXT, 客户 TEXT(50), 客户编号 TEXT(50), "
+             "订单详情 TEXT, 总应收 NUMERIC, 总实收 NUMERIC, 积分 INTEGER, 付款方式 TEXT(20), "
+             "制单人 TEXT(20))"}}));
   EXPECT_EQ(app->rows("select * from 账号"),
-            (Rows{{"admin", "", "真", "真", "真", "真", "真", "真", "真", "真", "真", "真", "0", "真",
-                   "真", "真"}}));
+            (Rows{{"admin", "", "真", "真", "真", "真", "真", "真", "真", "真", "真", "真", "0",
+                   "真", "真", "真"}}));
   EXPECT_EQ(app->rows("select * from 日志"),
             (Rows{{kNow, "0", "", "成功创建数据库"}, {kNow, "0", "", kWelcome}}));
   // The creation entry is listed when written and again by the reload.
@@ -98,9 +100,9 @@ TEST(Bootstrap, ReloadListsTheLatestHundredOldestFirst) {
     const Rows listed = app->listed();
     const int reloaded = c.stored - c.firstListed + 1;
     ASSERT_EQ(listed.size(), static_cast<size_t>(reloaded + 1));
-    EXPECT_EQ(listed.front(), (std::vector<std::string>{"1", "2025-01-01 00:00:00", "clerk",
-                                                        "更新库存",
-                                                        "entry " + std::to_string(c.firstListed)}));
+    EXPECT_EQ(listed.front(),
+              (std::vector<std::string>{"1", "2025-01-01 00:00:00", "clerk", "更新库存",
+                                        "entry " + std::to_string(c.firstListed)}));
     EXPECT_EQ(listed[static_cast<size_t>(reloaded - 1)][4], "entry " + std::to_string(c.stored));
     EXPECT_EQ(listed.back()[0], std::to_string(reloaded + 1));
     EXPECT_EQ(listed.back()[4], kWelcome);
@@ -147,8 +149,8 @@ TEST(Bootstrap, ASchemaStepThatFailsRollsEverythingBackAndSaysWhich) {
   const struct {
     const char* name;
     const char* title;
-  } cases[] = {{"账号", "创建账号失败"}, {"会员", "创建会员失败"},     {"日志", "创建日志失败"},
-               {"进货", "创建进货失败"}, {"库存", "创建库存失败"},     {"供应商", "创建供应商失败"},
+  } cases[] = {{"账号", "创建账号失败"}, {"会员", "创建会员失败"}, {"日志", "创建日志失败"},
+               {"进货", "创建进货失败"}, {"库存", "创建库存失败"}, {"供应商", "创建供应商失败"},
                {"销售", "创建销售失败"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -28,7 +28,7 @@ TEST_F(DatabaseTest, BoundTextGetsTheColumnsAffinityLikeAQuotedLiteral) {
   EXPECT_EQ(one("select typeof(n) || ':' || n from t"), "real:12.5");
   EXPECT_EQ(one("select typeof(i) || ':' || i from t"), "text:真");
   EXPECT_EQ(one("select s from t where s=?", {"it's"}), "it's");  // a quote is just a character
-  EXPECT_EQ(one("select x from t"), "");                           // NULL reads as empty text
+  EXPECT_EQ(one("select x from t"), "");                          // NULL reads as empty text
   ASSERT_TRUE(db.execute("update t set n=n-? where s=?", {"3", "it's"}));
   EXPECT_EQ(one("select n from t"), "9.5");
 }
@@ -79,8 +79,7 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
     ASSERT_TRUE(transaction.commit());
   }
   EXPECT_EQ(one("select s from t"), "kept");
-  EXPECT_EQ(db.expandedSql("select * from t where s=?", {"a'b"}),
-            "select * from t where s='a''b'");
+  EXPECT_EQ(db.expandedSql("select * from t where s=?", {"a'b"}), "select * from t where s='a''b'");
 }
 
 TEST(DatabaseOpen, AFileThatCannotBeOpenedFailsWithTheEnginesText) {

@@ -26,8 +26,8 @@ class LoginTest : public ::testing::Test {
     ASSERT_TRUE(app->db.execute(
         "insert into 账号 values('clerk','pw','真','假','yes','',NULL,'真','假','假','假','假',"
         "'8.5','假','真','假')"));
-    ASSERT_TRUE(app->db.execute("insert into 账号(账号,密码,账号最低折扣) values('odd','',?)",
-                                {"abc"}));
+    ASSERT_TRUE(
+        app->db.execute("insert into 账号(账号,密码,账号最低折扣) values('odd','',?)", {"abc"}));
     // The main window stands in as its presenter: created on login, destroyed by the flows.
     app->windows.onOpenMain = [this] {
       main = std::make_unique<MainPresenter>(app->context, app->dialogs);
@@ -113,7 +113,8 @@ TEST_F(LoginTest, LoginOpensTheMainWindowAndExitAskedNoChangesNothing) {
   logIn("admin");
   EXPECT_EQ(app->session.currentAccount, "admin");
   EXPECT_TRUE(app->session.permissions.allows(Permission::DeletePurchases));
-  EXPECT_EQ(app->windows.calls, (std::vector<std::string>{"loadLog", "openMain", "loginOffScreen"}));
+  EXPECT_EQ(app->windows.calls,
+            (std::vector<std::string>{"loadLog", "openMain", "loginOffScreen"}));
   EXPECT_EQ(app->listed().back()[2], "admin");
   EXPECT_EQ(app->listed().back()[4], "[admin]成功登录了系统");
 
@@ -160,10 +161,10 @@ TEST_F(LoginTest, ShiftChangeHandsOverAndTheNextLoginReplacesTheAccount) {
   EXPECT_EQ(app->session.currentAccount, "admin");
   EXPECT_TRUE(app->session.permissions.allows(Permission::Purchase));
   EXPECT_EQ(app->session.permissions.minimumDiscount, 0);
-  EXPECT_EQ(entriesSinceStart(),
-            (std::vector<std::string>{"[clerk]成功登录了系统", "[clerk]退出系统",
-                                      "[clerk]成功登录了系统", "[clerk]退出系统",
-                                      "[admin]成功登录了系统"}));
+  EXPECT_EQ(
+      entriesSinceStart(),
+      (std::vector<std::string>{"[clerk]成功登录了系统", "[clerk]退出系统", "[clerk]成功登录了系统",
+                                "[clerk]退出系统", "[admin]成功登录了系统"}));
 }
 
 TEST_F(LoginTest, ClosingTheMainWindowOrTheLoginWindow) {

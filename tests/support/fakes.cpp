@@ -6,8 +6,7 @@
 
 namespace cz::test {
 
-void ScriptedDialogs::message(const std::string& text, const std::string& title,
-                              MessageIcon icon) {
+void ScriptedDialogs::message(const std::string& text, const std::string& title, MessageIcon icon) {
   calls.push_back({"message", text, title, icon});
 }
 

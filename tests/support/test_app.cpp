@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <unistd.h>
+#include <atomic>
 
 #include "core/login_presenter.h"
 
@@ -23,9 +23,12 @@ TempDir::~TempDir() {
 }
 
 TestApp::TestApp(const std::filesystem::path& dir)
-    : context{db,          session,
-              log,         clock,
-              windows,     dir.string(),
+    : context{db,
+              session,
+              log,
+              clock,
+              windows,
+              dir.string(),
               (dir / "config-home" / "配置.ini").string()} {}
 
 std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,

@@ -42,7 +42,9 @@ MainWindow::MainWindow(AppContext& app, QWidget* parent)
   new WindowDragger(this);
 }
 
-MainWindow::~MainWindow() { aboutToBeDestroyed(); }
+MainWindow::~MainWindow() {
+  aboutToBeDestroyed();
+}
 
 void MainWindow::aboutToBeDestroyed() {
   m_destroying = true;
@@ -96,8 +98,9 @@ void ToolbarStrip::paintEvent(QPaintEvent*) {
     const QRect r = itemRect(item);
     const bool hovered = i == m_hovered;
     if (isWindowItem(item.id)) {
-      if (hovered) p.fillRect(r, item.id == ToolbarItemId::Close ? QColor(220, 60, 60)
-                                                                 : QColor(255, 255, 255, 60));
+      if (hovered)
+        p.fillRect(
+            r, item.id == ToolbarItemId::Close ? QColor(220, 60, 60) : QColor(255, 255, 255, 60));
       p.setPen(QPen(Qt::white, 2));
       const QRect m = r.adjusted(9, 9, -9, -9);
       p.drawLine(m.topLeft(), m.bottomRight());

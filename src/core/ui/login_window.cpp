@@ -136,13 +136,6 @@ void LoginWindow::paintEvent(QPaintEvent*) {
   p.setPen(Qt::white);
   p.drawText(QRect(0, 60, width(), 50), Qt::AlignCenter, kProductName);
 
-  QFont small = font();
-  small.setPixelSize(13);
-  p.setFont(small);
-  p.setPen(QColor(96, 112, 136));
-  p.drawText(QRect(200, 180, 44, 24), Qt::AlignRight | Qt::AlignVCenter, "账号");
-  p.drawText(QRect(200, 223, 44, 24), Qt::AlignRight | Qt::AlignVCenter, "密码");
-
   // The close mark in the top right corner, under 透明标签2.
   p.setPen(QPen(Qt::white, 2));
   const QRect mark(661, 4, 14, 14);

@@ -12,9 +12,12 @@ namespace {
 
 QMessageBox::Icon qtIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::None: break;
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -29,15 +32,14 @@ QWidget* visibleOwner(QWidget* owner) {
 }  // namespace
 
 void QtDialogs::message(const std::string& text, const std::string& title, MessageIcon icon) {
-  QMessageBox box(qtIcon(icon), qs(title), qsLines(text), QMessageBox::Ok,
-                  visibleOwner(m_owner));
+  QMessageBox box(qtIcon(icon), qs(title), qsLines(text), QMessageBox::Ok, visibleOwner(m_owner));
   box.button(QMessageBox::Ok)->setText("确定");
   box.exec();
 }
 
 bool QtDialogs::ask(const std::string& text, const std::string& title) {
-  QMessageBox box(QMessageBox::NoIcon, qs(title), qsLines(text),
-                  QMessageBox::Yes | QMessageBox::No, visibleOwner(m_owner));
+  QMessageBox box(QMessageBox::NoIcon, qs(title), qsLines(text), QMessageBox::Yes | QMessageBox::No,
+                  visibleOwner(m_owner));
   box.button(QMessageBox::Yes)->setText("是");
   box.button(QMessageBox::No)->setText("否");
   box.setDefaultButton(QMessageBox::Yes);

@@ -13,7 +13,9 @@ GridTableModel::GridTableModel(TextGrid& grid, QObject* parent)
   m_grid.setObserver(this);
 }
 
-GridTableModel::~GridTableModel() { m_grid.setObserver(nullptr); }
+GridTableModel::~GridTableModel() {
+  m_grid.setObserver(nullptr);
+}
 
 int GridTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : m_grid.rowCount() - 1;
@@ -64,12 +66,18 @@ bool GridTableModel::setData(const QModelIndex& index, const QVariant& value, in
 void GridTableModel::gridRowsAboutToBeInserted(int first, int last) {
   beginInsertRows({}, first - 1, last - 1);
 }
-void GridTableModel::gridRowsInserted() { endInsertRows(); }
+void GridTableModel::gridRowsInserted() {
+  endInsertRows();
+}
 void GridTableModel::gridRowsAboutToBeRemoved(int first, int last) {
   beginRemoveRows({}, first - 1, last - 1);
 }
-void GridTableModel::gridRowsRemoved() { endRemoveRows(); }
-void GridTableModel::gridAboutToReset() { beginResetModel(); }
+void GridTableModel::gridRowsRemoved() {
+  endRemoveRows();
+}
+void GridTableModel::gridAboutToReset() {
+  beginResetModel();
+}
 void GridTableModel::gridReset() {
   endResetModel();
   emit lookChanged();
@@ -84,7 +92,9 @@ void GridTableModel::gridCellsChanged(int row1, int col1, int row2, int col2) {
   emit dataChanged(index(row1 - 1, col1), index(row2 - 1, col2));
 }
 
-void GridTableModel::gridLookChanged() { emit lookChanged(); }
+void GridTableModel::gridLookChanged() {
+  emit lookChanged();
+}
 
 GridView::GridView(TextGrid& textGrid, QWidget* parent)
     : QTableView(parent), m_model(new GridTableModel(textGrid, this)) {
@@ -118,9 +128,8 @@ void GridView::applyLook() {
   QPalette p = palette();
   if (g.gridColour() != kNoColour) p.setColor(QPalette::Base, qcolor(g.gridColour()));
   setPalette(p);
-  const QModelIndex wanted = g.currentRow() >= 1 ? m_model->index(g.currentRow() - 1,
-                                                                   g.currentColumn())
-                                                 : QModelIndex();
+  const QModelIndex wanted =
+      g.currentRow() >= 1 ? m_model->index(g.currentRow() - 1, g.currentColumn()) : QModelIndex();
   if (wanted != currentIndex()) {
     QSignalBlocker block(selectionModel());
     if (wanted.isValid()) {

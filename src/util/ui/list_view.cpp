@@ -12,7 +12,9 @@ ListTableModel::ListTableModel(ListModel& list, QObject* parent)
   m_list.setObserver(this);
 }
 
-ListTableModel::~ListTableModel() { m_list.setObserver(nullptr); }
+ListTableModel::~ListTableModel() {
+  m_list.setObserver(nullptr);
+}
 
 int ListTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : m_list.itemCount();
@@ -59,15 +61,27 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   return {};
 }
 
-void ListTableModel::listAboutToAppend(int index) { beginInsertRows({}, index, index); }
-void ListTableModel::listAppended() { endInsertRows(); }
-void ListTableModel::listAboutToReset() { beginResetModel(); }
-void ListTableModel::listReset() { endResetModel(); }
+void ListTableModel::listAboutToAppend(int index) {
+  beginInsertRows({}, index, index);
+}
+void ListTableModel::listAppended() {
+  endInsertRows();
+}
+void ListTableModel::listAboutToReset() {
+  beginResetModel();
+}
+void ListTableModel::listReset() {
+  endResetModel();
+}
 void ListTableModel::listItemChanged(int index) {
   emit dataChanged(this->index(index, 0), this->index(index, std::max(0, columnCount() - 1)));
 }
-void ListTableModel::listEnsureVisible(int index) { emit ensureVisibleRequested(index); }
-void ListTableModel::listSelectionChanged() { emit selectionRequested(m_list.selectedIndex()); }
+void ListTableModel::listEnsureVisible(int index) {
+  emit ensureVisibleRequested(index);
+}
+void ListTableModel::listSelectionChanged() {
+  emit selectionRequested(m_list.selectedIndex());
+}
 
 ListView::ListView(ListModel& list, QWidget* parent)
     : QTreeView(parent), m_model(new ListTableModel(list, this)) {
