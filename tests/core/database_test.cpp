@@ -94,6 +94,15 @@ TEST(DatabaseOpen, AFileThatCannotBeOpenedFailsWithTheEnginesText) {
   EXPECT_EQ(db.lastError(), "unable to open database file");
   EXPECT_FALSE(db.execute("select 1"));
   EXPECT_EQ(db.tableCount(), -1);
+
+  // A file that is not a database is refused at once, and left as it was.
+  const auto text = dir.path() / "notes.db";
+  std::FILE* notes = std::fopen(text.c_str(), "w");
+  std::fputs("shopping list: rice, tea, and a great many other things to buy this week\n", notes);
+  std::fclose(notes);
+  EXPECT_FALSE(db.open(text.string()));
+  EXPECT_EQ(db.lastError(), "file is not a database");
+  EXPECT_EQ(std::filesystem::file_size(text), 73u);
 }
 
 }  // namespace
