@@ -11,6 +11,12 @@ namespace cz {
 
 namespace {
 
+void bringToFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 void destroyLater(QWidget* window) {
   if (!window) return;
   window->hide();
@@ -33,9 +39,7 @@ void QtWindows::loadLogWindow() {
 
 void QtWindows::showLogWindow() {
   loadLogWindow();
-  m_log->show();
-  m_log->raise();
-  m_log->activateWindow();
+  bringToFront(m_log);
 }
 
 void QtWindows::destroyLogWindow() {
@@ -47,8 +51,7 @@ void QtWindows::destroyLogWindow() {
 void QtWindows::openMainWindow() {
   if (m_main || !m_app) return;
   m_main = new MainWindow(*m_app);
-  m_main->show();
-  m_main->activateWindow();
+  bringToFront(m_main);
 }
 
 void QtWindows::destroyMainWindow() {
@@ -70,9 +73,7 @@ void QtWindows::centreLoginWindow() {
     const QRect area = screen->availableGeometry();
     m_login->move(area.center() - QPoint(m_login->width() / 2, m_login->height() / 2));
   }
-  m_login->show();
-  m_login->raise();
-  m_login->activateWindow();
+  bringToFront(m_login);
 }
 
 void QtWindows::destroyLoginWindow() {
