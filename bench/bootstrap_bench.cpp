@@ -12,12 +12,18 @@
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
+#include "core/ui_queue.h"
 #include "core/windows.h"
 #include "util/list_model.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+class NoQueue : public cz::UiQueue {
+ public:
+  void post(std::function<void()>) override {}
+};
 
 class NoWindows : public cz::Windows {
  public:
@@ -65,6 +71,7 @@ void BM_Bootstrap(benchmark::State& state) {
   const fs::path dir = prepare(static_cast<int>(state.range(0)));
   SilentDialogs dialogs;
   NoWindows windows;
+  NoQueue queue;
   cz::SystemClock clock;
   for (auto _ : state) {
     cz::Database db;
@@ -72,7 +79,7 @@ void BM_Bootstrap(benchmark::State& state) {
     cz::ListModel list;
     cz::OperationLog log(db, session, clock, list);
     cz::AppContext app{
-        db, session, log, clock, windows, dir.string(), (dir / "memory.ini").string()};
+        db, session, log, clock, windows, queue, dir.string(), (dir / "memory.ini").string()};
     benchmark::DoNotOptimize(cz::runBootstrap(app, dialogs));
     if (list.itemCount() != 101) state.SkipWithError("the log list does not hold 101 rows");
     // Keep the log at its size: drop the welcome entry this start wrote.

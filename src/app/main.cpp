@@ -10,6 +10,7 @@
 #include "core/ui/login_window.h"
 #include "util/ini_file.h"
 #include "util/list_model.h"
+#include "util/ui/qt_ui_queue.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -26,11 +27,13 @@ int main(int argc, char* argv[]) {
   cz::SystemClock clock;
   cz::OperationLog log(db, session, clock, logList);
   cz::QtWindows windows(logList);
+  cz::QtUiQueue uiQueue;
   cz::AppContext app{db,
                      session,
                      log,
                      clock,
                      windows,
+                     uiQueue,
                      QCoreApplication::applicationDirPath().toStdString(),
                      cz::accountMemoryFilePath()};
   windows.setContext(&app);

@@ -7,6 +7,7 @@ namespace cz {
 class Clock;
 class Database;
 class OperationLog;
+class UiQueue;
 class Windows;
 struct Session;
 
@@ -18,6 +19,8 @@ struct AppContext {
   OperationLog& log;
   const Clock& clock;
   Windows& windows;
+  // Where worker-thread loads hand their rows to the UI thread.
+  UiQueue& ui;
   // Directory of the executable (without a trailing separator); the bootstrap derives the
   // program directory from it.
   std::string executableDirectory;

@@ -24,6 +24,7 @@ std::string runBootstrap(AppContext& app, Dialogs& dialogs) {
     // A new file, or one left empty by a schema creation that was rolled back.
     createSchema(app.db, app.log, dialogs);
   }
+  if (app.db.isOpen()) ensureIndexes(app.db);
 
   app.log.reloadRecent();
   OperationLog::Entry welcome;

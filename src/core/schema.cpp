@@ -109,4 +109,14 @@ bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs) {
   return true;
 }
 
+void ensureIndexes(Database& db) {
+  static const char* const kIndexes[] = {
+      "CREATE INDEX IF NOT EXISTS 库存_条码 ON 库存(条码)",
+      "CREATE INDEX IF NOT EXISTS 库存_名称 ON 库存(名称)",
+      "CREATE INDEX IF NOT EXISTS 销售_日期 ON 销售(日期)",
+      "CREATE INDEX IF NOT EXISTS 进货_日期 ON 进货(日期)",
+  };
+  for (const char* sql : kIndexes) db.execute(sql);
+}
+
 }  // namespace cz

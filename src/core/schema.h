@@ -25,4 +25,9 @@ const std::vector<TableDef>& schemaTables();
 // the engine's error is shown titled by the failed step and false is returned.
 bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs);
 
+// Creates the lookup indexes when missing (goods by barcode and by name, orders by date), on new
+// and old files alike. A failure (no tables yet, a read-only file) is ignored: the statements
+// then still work, only slower.
+void ensureIndexes(Database& db);
+
 }  // namespace cz

@@ -34,6 +34,19 @@ struct PermissionRecord {
   bool allows(Permission permission) const { return flags[static_cast<size_t>(permission)]; }
 };
 
+// The settings held in memory for the whole process: loaded from the settings file each time the
+// main window is created and changed by the settings window.
+struct Settings {
+  std::string receiptHeader = "欢迎使用晨舟收银系统";
+  // Line breaks as "\r\n" (the file keeps them as "&").
+  std::string receiptFooter;
+  std::string horizontalOffset = "0";
+  std::string verticalOffset = "0";
+  bool printingEnabled = true;
+  bool printDialogEnabled = false;
+  int rowsPerPage = 300;
+};
+
 // The state of the process that every window shares. One instance, created at start-up.
 struct Session {
   // The executable's directory followed by "/", set by the bootstrap.
@@ -41,6 +54,7 @@ struct Session {
   // The logged-in account; empty before the first login.
   std::string currentAccount;
   PermissionRecord permissions;
+  Settings settings;
 
   std::string databasePath() const { return programDirectory + "data.db"; }
   std::string settingsFilePath() const { return programDirectory + "配置.ini"; }

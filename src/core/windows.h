@@ -1,6 +1,15 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace cz {
+
+// The two kinds of stored order, each with its list and detail window.
+enum class OrderKind { Sale, Purchase };
+
+// Pages of the settings window's tab control.
+enum class SettingsPage { Printing = 0, Suppliers = 1, Other = 2 };
 
 // Opens, shows, moves and destroys the program's top-level windows. The flows of login, shift
 // change and exit talk to the screen only through this.
@@ -24,6 +33,32 @@ class Windows {
   // Brings the login window back, centred on the screen.
   virtual void centreLoginWindow() = 0;
   virtual void destroyLoginWindow() = 0;
+
+  // The windows opened from the main window's toolbar and from each other. Each is modeless and
+  // owned by the window it is opened from unless said otherwise; an owned window goes with its
+  // owner. Opening a window that is already open brings it to the front. The defaults do
+  // nothing, so a stand-in needs only what its test uses.
+
+  // The settings window (owner: main window) on the given page.
+  virtual void openSettingsWindow(SettingsPage page) { (void)page; }
+  // The accounts window (owner: settings window).
+  virtual void openAccountsWindow() {}
+  // "新增供应商", modal over the settings window; returns when it is closed.
+  virtual void openAddSupplierWindow() {}
+  // The stock list (owner: main window) and its "创建新物品" window (owner: stock list).
+  virtual void openStockWindow() {}
+  virtual void openCreateGoodsWindow() {}
+  // "会员列表" and "新增会员" (owner: main window).
+  virtual void openMemberListWindow() {}
+  virtual void openAddMemberWindow() {}
+  // "商品采购入库" (owner: main window).
+  virtual void openPurchaseWindow() {}
+  // "出货订单记录" / "采购订单记录" (owner: main window).
+  virtual void openOrderList(OrderKind kind) { (void)kind; }
+  // "销售详情" / "采购详情", one of each, filled from the cells of an order list's grid row.
+  virtual void openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) {
+    (void)kind, (void)cells;
+  }
 };
 
 }  // namespace cz

@@ -82,6 +82,21 @@ int TextGrid::appendRow(const std::vector<std::string>& cells) {
   return row;
 }
 
+void TextGrid::appendRows(std::vector<std::vector<std::string>>&& rows) {
+  if (rows.empty()) return;
+  const int first = rowCount();
+  const int last = first + static_cast<int>(rows.size()) - 1;
+  if (m_observer) m_observer->gridRowsAboutToBeInserted(first, last);
+  m_rows.reserve(m_rows.size() + rows.size());
+  for (auto& cells : rows) {
+    Row added;
+    added.cells = std::move(cells);
+    added.cells.resize(static_cast<size_t>(m_columnCount));
+    m_rows.push_back(std::move(added));
+  }
+  if (m_observer) m_observer->gridRowsInserted();
+}
+
 void TextGrid::deleteRow(int row) {
   if (row < 1 || row >= rowCount()) return;
   if (m_observer) m_observer->gridRowsAboutToBeRemoved(row, row);

@@ -53,6 +53,9 @@ class TextGrid {
 
   // Appends one data row (cells beyond the column count are ignored) and returns its row number.
   int appendRow(const std::vector<std::string>& cells = {});
+  // Appends many data rows with one notification, taking their texts over (cells beyond the
+  // column count are dropped). For loads of thousands of rows.
+  void appendRows(std::vector<std::vector<std::string>>&& rows);
   // Deletes a data row; later rows move up. Row-number cells are not renumbered. Row 0 stays.
   void deleteRow(int row);
   // Drops every data row; header, columns, widths and the grid colour stay.

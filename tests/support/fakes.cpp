@@ -42,6 +42,31 @@ std::vector<std::string> ScriptedDialogs::messages() const {
   return texts;
 }
 
+void ManualUiQueue::post(std::function<void()> task) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_tasks.push_back(std::move(task));
+}
+
+int ManualUiQueue::drain() {
+  int ran = 0;
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_tasks.empty()) return ran;
+      task = std::move(m_tasks.front());
+      m_tasks.pop_front();
+    }
+    task();
+    ++ran;
+  }
+}
+
+std::size_t ManualUiQueue::pending() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_tasks.size();
+}
+
 void FixedClock::advanceSeconds(int seconds) {
   std::tm t{};
   t.tm_year = m_now.year - 1900;

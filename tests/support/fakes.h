@@ -2,11 +2,13 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
 #include "core/dialogs.h"
+#include "core/ui_queue.h"
 #include "core/windows.h"
 
 namespace cz::test {
@@ -40,6 +42,19 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> m_inputs;
 };
 
+// Holds posted tasks until the test runs them on its own thread with drain().
+class ManualUiQueue : public UiQueue {
+ public:
+  void post(std::function<void()> task) override;
+  // Runs every task posted so far, and those they post; returns how many ran.
+  int drain();
+  std::size_t pending() const;
+
+ private:
+  mutable std::mutex m_mutex;
+  std::deque<std::function<void()>> m_tasks;
+};
+
 // A clock that stands still until it is moved.
 class FixedClock : public Clock {
  public:
@@ -64,11 +79,35 @@ class RecordingWindows : public Windows {
   void moveLoginOffScreen() override { calls.push_back("loginOffScreen"); }
   void centreLoginWindow() override { calls.push_back("centreLogin"); }
   void destroyLoginWindow() override { calls.push_back("destroyLogin"); }
+  void openSettingsWindow(SettingsPage page) override {
+    calls.push_back("openSettings:" + std::to_string(static_cast<int>(page)));
+  }
+  void openAccountsWindow() override { calls.push_back("openAccounts"); }
+  void openAddSupplierWindow() override {
+    calls.push_back("openAddSupplier");
+    if (onOpenAddSupplier) onOpenAddSupplier();
+  }
+  void openStockWindow() override { calls.push_back("openStock"); }
+  void openCreateGoodsWindow() override { calls.push_back("openCreateGoods"); }
+  void openMemberListWindow() override { calls.push_back("openMemberList"); }
+  void openAddMemberWindow() override { calls.push_back("openAddMember"); }
+  void openPurchaseWindow() override { calls.push_back("openPurchase"); }
+  void openOrderList(OrderKind kind) override {
+    calls.push_back(kind == OrderKind::Sale ? "openSalesList" : "openPurchaseList");
+  }
+  void openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) override {
+    calls.push_back(kind == OrderKind::Sale ? "openSaleDetail" : "openPurchaseDetail");
+    detailCells = cells;
+  }
 
   std::vector<std::string> calls;
   // Run when the main window is opened / destroyed, so a test can stand in a presenter.
   std::function<void()> onOpenMain;
   std::function<void()> onDestroyMain;
+  // Run while the modal add-supplier window would be open.
+  std::function<void()> onOpenAddSupplier;
+  // The cells handed to the last openOrderDetail.
+  std::vector<std::string> detailCells;
 
  private:
   bool m_mainLoaded = false;

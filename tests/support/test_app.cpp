@@ -28,6 +28,7 @@ TestApp::TestApp(const std::filesystem::path& dir)
               log,
               clock,
               windows,
+              ui,
               dir.string(),
               (dir / "config-home" / "配置.ini").string()} {}
 

@@ -40,6 +40,7 @@ class TestApp {
   ListModel logList;
   FixedClock clock;
   RecordingWindows windows;
+  ManualUiQueue ui;
   OperationLog log{db, session, clock, logList};
   AppContext context;
   ScriptedDialogs dialogs;
