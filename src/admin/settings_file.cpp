@@ -1,0 +1,67 @@
+#include "admin/settings_file.h"
+
+#include "util/ini_file.h"
+#include "util/numbers.h"
+
+namespace cz {
+
+namespace {
+
+Rgb readColour(const IniFile& file, const char* key) {
+  const std::string text = file.read("颜色", key);
+  if (text.empty()) return kNoColour;
+  return static_cast<Rgb>(readInteger(text)) & 0xFFFFFFu;
+}
+
+int lighten(int channel, int by) { return channel + by < 255 ? channel + by : channel; }
+
+Rgb lightened(Rgb colour, int by) {
+  return rgb(lighten(redOf(colour), by), lighten(greenOf(colour), by), lighten(blueOf(colour), by));
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+}  // namespace
+
+ThemeColours loadSettings(const std::string& settingsPath, Settings& settings) {
+  const IniFile file(settingsPath);
+  ThemeColours theme;
+  theme.base = readColour(file, "颜色");
+  theme.background = readColour(file, "背景");
+  theme.second = readColour(file, "表格");
+  settings.receiptHeader = file.read("打印机", "票头", "欢迎使用晨舟收银系统");
+  settings.receiptFooter = replaceAll(file.read("打印机", "票尾"), "&", "\r\n");
+  settings.horizontalOffset = file.read("打印机", "横边距", "0");
+  settings.verticalOffset = file.read("打印机", "纵边距", "0");
+  settings.printingEnabled = file.read("打印机", "打印", "真") != "假";
+  settings.printDialogEnabled = file.read("打印机", "打印对话", "假") == "真";
+  settings.rowsPerPage = static_cast<int>(readInteger(file.read("页数", "页数", "300")));
+  return theme;
+}
+
+ThemeColours deriveTheme(Rgb base) {
+  ThemeColours theme;
+  theme.base = base;
+  theme.background = lightened(base, 50);
+  theme.second = lightened(theme.background, 40);
+  return theme;
+}
+
+ColourChoice chooseColour(const std::string& settingsPath, Rgb base) {
+  ColourChoice choice;
+  choice.colours = deriveTheme(base);
+  IniFile file(settingsPath);
+  const bool written =
+      file.write("颜色", "颜色", integerText(choice.colours.base)) &&
+      file.write("颜色", "背景", integerText(choice.colours.background)) &&
+      file.write("颜色", "表格", integerText(choice.colours.second));
+  if (!written) choice.error = "无法写入配置文件：" + settingsPath;
+  return choice;
+}
+
+}  // namespace cz

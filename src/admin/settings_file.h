@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "core/session.h"
+#include "util/colour.h"
+
+namespace cz {
+
+// The three theme colours of the main window; kNoColour where the settings file has none, so
+// the window keeps its designed colour.
+struct ThemeColours {
+  Rgb base = kNoColour;        // toolbar strip, main colour of 超级收款
+  Rgb background = kNoColour;  // window and 图片框底 background
+  Rgb second = kNoColour;      // second shade of 超级收款
+};
+
+// Reads the settings file into the settings held in memory (missing keys take their defaults)
+// and returns the theme colours. Run each time the main window is created.
+ThemeColours loadSettings(const std::string& settingsPath, Settings& settings);
+
+// The colours derived from a chosen base colour: the background lightens by 50 every channel
+// that stays below 255, the second shade lightens the background by 40 likewise.
+ThemeColours deriveTheme(Rgb base);
+
+struct ColourChoice {
+  ThemeColours colours;
+  // Empty when the three 颜色 keys were written; otherwise a message naming the file and why.
+  std::string error;
+};
+
+// The main window's colour picker chose `base`: derives the theme and writes 颜色/颜色, 颜色/背景
+// and 颜色/表格 as decimal integers.
+ColourChoice chooseColour(const std::string& settingsPath, Rgb base);
+
+}  // namespace cz
