@@ -1,5 +1,7 @@
 #include "admin/settings_file.h"
 
+#include <utility>
+
 #include "util/ini_file.h"
 #include "util/numbers.h"
 
@@ -13,7 +15,9 @@ Rgb readColour(const IniFile& file, const char* key) {
   return static_cast<Rgb>(readInteger(text)) & 0xFFFFFFu;
 }
 
-int lighten(int channel, int by) { return channel + by < 255 ? channel + by : channel; }
+int lighten(int channel, int by) {
+  return channel + by < 255 ? channel + by : channel;
+}
 
 Rgb lightened(Rgb colour, int by) {
   return rgb(lighten(redOf(colour), by), lighten(greenOf(colour), by), lighten(blueOf(colour), by));
@@ -52,15 +56,23 @@ ThemeColours deriveTheme(Rgb base) {
   return theme;
 }
 
+std::string writeSetting(const std::string& settingsPath, const std::string& section,
+                         const std::string& key, const std::string& value) {
+  const IniFile::WriteResult result = IniFile(settingsPath).write(section, key, value);
+  if (result) return {};
+  return "无法写入配置文件：" + settingsPath + "\r\n原因：" + result.reason;
+}
+
 ColourChoice chooseColour(const std::string& settingsPath, Rgb base) {
   ColourChoice choice;
   choice.colours = deriveTheme(base);
-  IniFile file(settingsPath);
-  const bool written =
-      file.write("颜色", "颜色", integerText(choice.colours.base)) &&
-      file.write("颜色", "背景", integerText(choice.colours.background)) &&
-      file.write("颜色", "表格", integerText(choice.colours.second));
-  if (!written) choice.error = "无法写入配置文件：" + settingsPath;
+  const std::pair<const char*, Rgb> keys[] = {{"颜色", choice.colours.base},
+                                              {"背景", choice.colours.background},
+                                              {"表格", choice.colours.second}};
+  for (const auto& [key, colour] : keys) {
+    choice.error = writeSetting(settingsPath, "颜色", key, integerText(colour));
+    if (!choice.error.empty()) break;
+  }
   return choice;
 }
 

@@ -23,6 +23,11 @@ ThemeColours loadSettings(const std::string& settingsPath, Settings& settings);
 // that stays below 255, the second shade lightens the background by 40 likewise.
 ThemeColours deriveTheme(Rgb base);
 
+// Writes one key of the settings file. Returns empty text when it was written; otherwise the
+// message for the user, naming the file and the reason.
+std::string writeSetting(const std::string& settingsPath, const std::string& section,
+                         const std::string& key, const std::string& value);
+
 struct ColourChoice {
   ThemeColours colours;
   // Empty when the three 颜色 keys were written; otherwise a message naming the file and why.
@@ -30,7 +35,7 @@ struct ColourChoice {
 };
 
 // The main window's colour picker chose `base`: derives the theme and writes 颜色/颜色, 颜色/背景
-// and 颜色/表格 as decimal integers.
+// and 颜色/表格 as decimal integers, stopping at the first key that cannot be written.
 ColourChoice chooseColour(const std::string& settingsPath, Rgb base);
 
 }  // namespace cz

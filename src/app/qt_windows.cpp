@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "admin/ui/accounts_window.h"
+#include "admin/ui/settings_window.h"
 #include "cashier/ui/main_window.h"
+#include "catalogue/ui/supplier_add_window.h"
 #include "core/ui/log_window.h"
 #include "core/ui/login_window.h"
 
@@ -80,6 +83,35 @@ void QtWindows::destroyLoginWindow() {
   destroyLater(m_login);
   m_login = nullptr;
   quitWhenNoWindowIsLeft();
+}
+
+void QtWindows::openSettingsWindow(SettingsPage page) {
+  if (!m_settings) {
+    if (!m_main || !m_app) return;
+    m_settings = new SettingsWindow(*m_app, m_main);
+    m_settings->created();
+  }
+  m_settings->selectPage(page);
+  bringToFront(m_settings);
+}
+
+void QtWindows::openAccountsWindow() {
+  if (!m_accounts) {
+    if (!m_settings || !m_app) return;
+    m_accounts = new AccountsWindow(*m_app, m_settings);
+    m_accounts->created();
+  }
+  bringToFront(m_accounts);
+}
+
+void QtWindows::openAddSupplierWindow() {
+  if (!m_settings || !m_app) return;
+  // Modal for the user, but without a nested event loop: nothing waits on the stack of the
+  // settings window's handlers while it is open, so exit or shift change can destroy both safely.
+  auto* window = new SupplierAddWindow(*m_app, m_settings);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowModality(Qt::ApplicationModal);
+  window->show();
 }
 
 void QtWindows::quitWhenNoWindowIsLeft() {

@@ -6,10 +6,12 @@
 
 namespace cz {
 
+class AccountsWindow;
 class ListModel;
 class LoginWindow;
 class LogWindow;
 class MainWindow;
+class SettingsWindow;
 struct AppContext;
 
 // Creates and destroys the real windows. Windows are destroyed later in the event loop, because
@@ -33,6 +35,9 @@ class QtWindows : public Windows {
   void moveLoginOffScreen() override;
   void centreLoginWindow() override;
   void destroyLoginWindow() override;
+  void openSettingsWindow(SettingsPage page) override;
+  void openAccountsWindow() override;
+  void openAddSupplierWindow() override;
 
  private:
   void quitWhenNoWindowIsLeft();
@@ -42,6 +47,9 @@ class QtWindows : public Windows {
   QPointer<LoginWindow> m_login;
   QPointer<LogWindow> m_log;
   QPointer<MainWindow> m_main;
+  // Owned by the main window and by the settings window: Qt destroys them with their owner.
+  QPointer<SettingsWindow> m_settings;
+  QPointer<AccountsWindow> m_accounts;
 };
 
 }  // namespace cz

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -40,7 +41,9 @@ ReadStatus readWholeFile(const std::string& path, std::string& content) {
     } else if (n == 0) {
       break;
     } else if (errno != EINTR) {
+      const int error = errno;
       ::close(fd);
+      errno = error;              // the caller tells the user why
       return ReadStatus::Failed;  // a directory, an I/O error
     }
   }
@@ -60,20 +63,48 @@ bool writeAll(int fd, std::string_view data) {
   return true;
 }
 
+// Why a file operation failed, in words for the user; the system's own text for rare errors.
+std::string reasonText(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "没有写入权限";
+    case EROFS:
+      return "所在的文件系统只读";
+    case ENOSPC:
+    case EDQUOT:
+      return "磁盘空间不足";
+    case EISDIR:
+      return "同名的是一个目录";
+    case ENOTDIR:
+      return "路径中有一部分不是目录";
+    case ENOENT:
+      return "目录不存在";
+    case ENAMETOOLONG:
+      return "路径太长";
+    case EIO:
+      return "读写出错";
+    default:
+      return std::strerror(error);
+  }
+}
+
 // Replaces `target` with `content` through a temporary file in the same directory and a rename,
-// so that readers see either the old file or the new one, never a half-written one.
-bool replaceFileAtomically(const fs::path& target, std::string_view content) {
+// so that readers see either the old file or the new one, never a half-written one. Returns why
+// it failed, or empty text when it did not.
+std::string replaceFileAtomically(const fs::path& target, std::string_view content) {
   fs::path directory = target.parent_path();
   std::error_code error;
   if (!directory.empty()) {
     fs::create_directories(directory, error);
-    if (error) return false;
+    if (error) return reasonText(error.value());
   } else {
     directory = ".";
   }
 
   struct stat oldStat {};
   const bool hadFile = ::stat(target.c_str(), &oldStat) == 0;
+  if (hadFile && S_ISDIR(oldStat.st_mode)) return reasonText(EISDIR);
 
   static std::atomic<unsigned> counter{0};
   fs::path temp;
@@ -82,18 +113,21 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
     temp = directory / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
                         std::to_string(counter++) + ".tmp");
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    if (fd < 0 && errno != EEXIST) return reasonText(errno);
   }
-  if (fd < 0) return false;
+  if (fd < 0) return reasonText(EEXIST);
 
   // The new file takes the old one's permissions; a new file gets the usual 0666 minus umask.
-  bool ok = !hadFile || ::fchmod(fd, oldStat.st_mode & 07777) == 0;
-  ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
+  // The first failing step decides the reason.
+  int failure = 0;
+  if (hadFile && ::fchmod(fd, oldStat.st_mode & 07777) != 0) failure = errno;
+  if (failure == 0 && !writeAll(fd, content)) failure = errno;
+  if (failure == 0 && ::fsync(fd) != 0) failure = errno;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure == 0 && ::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
+  if (failure != 0) {
     ::unlink(temp.c_str());
-    return false;
+    return reasonText(failure);
   }
   // Make the rename itself durable; the file is already complete, so a failure here is not an
   // error of the write.
@@ -102,7 +136,7 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
-  return true;
+  return {};
 }
 
 // ---- Lines and names -------------------------------------------------------------------------
@@ -294,11 +328,13 @@ std::string IniFile::read(const std::string& section, const std::string& key,
   return gbkToUtf8(cutAtCharacter(unquote(value), kMaxValueBytes));
 }
 
-bool IniFile::write(const std::string& section, const std::string& key, const std::string& value) {
+IniFile::WriteResult IniFile::write(const std::string& section, const std::string& key,
+                                    const std::string& value) {
   const std::string_view sectionName = trim(section);
   const std::string_view keyName = trim(key);
-  if (!writableSection(sectionName) || !writableKey(keyName)) return false;
-  if (m_path.empty()) return false;
+  if (!writableSection(sectionName)) return {false, "节名不能写入文件"};
+  if (!writableKey(keyName)) return {false, "键名不能写入文件"};
+  if (m_path.empty()) return {false, "没有文件路径"};
 
   // A line break inside the value would end the key's line and turn the rest of the value into
   // lines of its own, so each CR and LF is written as a space instead.
@@ -311,7 +347,9 @@ bool IniFile::write(const std::string& section, const std::string& key, const st
   const std::lock_guard lock(writeMutex());
   const fs::path target = writeTarget(m_path);
   std::string content;
-  if (readWholeFile(target.string(), content) == ReadStatus::Failed) return false;
+  if (readWholeFile(target.string(), content) == ReadStatus::Failed) {
+    return {false, reasonText(errno)};
+  }
 
   std::vector<Line> lines = splitLines(content);
   const std::string ending = lineEndingOf(content);
@@ -342,7 +380,8 @@ bool IniFile::write(const std::string& section, const std::string& key, const st
     output += line.text;
     output += line.ending;
   }
-  return replaceFileAtomically(target, output);
+  std::string reason = replaceFileAtomically(target, output);
+  return {reason.empty(), std::move(reason)};
 }
 
 std::string accountMemoryFilePath() {

@@ -15,6 +15,14 @@ namespace cz {
 // win. The file is read afresh on every call; nothing is cached.
 class IniFile {
  public:
+  // The outcome of a write: true when the key is in the file; otherwise `reason` tells the user
+  // why not ("没有写入权限", "磁盘已满", …).
+  struct WriteResult {
+    bool ok = false;
+    std::string reason;
+    explicit operator bool() const { return ok; }
+  };
+
   // Longest value that read() returns, in GBK bytes: what fits a 10240-byte buffer with its
   // terminating zero.
   static constexpr std::size_t kMaxValueBytes = 10239;
@@ -34,10 +42,11 @@ class IniFile {
   // after the last non-blank line of its section; a missing section is appended at the end of the
   // file. Every other line stays byte for byte, with the file's own line endings (CRLF in a new
   // file). The file and its parent directories are created when missing. The file is replaced
-  // atomically, so a failure leaves the old file as it was. Returns false when the file cannot be
-  // read or written, or when a name could not be read back from the file (empty, containing a
-  // line break, a section name containing ']', a key containing '=' or starting with ';' or '[').
-  bool write(const std::string& section, const std::string& key, const std::string& value);
+  // atomically, so a failure leaves the old file as it was. Fails when the file cannot be read or
+  // written, or when a name could not be read back from the file (empty, containing a line break,
+  // a section name containing ']', a key containing '=' or starting with ';' or '['); the result
+  // then says why.
+  WriteResult write(const std::string& section, const std::string& key, const std::string& value);
 
  private:
   std::string m_path;

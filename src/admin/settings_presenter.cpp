@@ -1,0 +1,116 @@
+#include "admin/settings_presenter.h"
+
+#include "admin/settings_file.h"
+#include "core/app_context.h"
+#include "core/database.h"
+#include "core/dialogs.h"
+#include "core/operation_log.h"
+#include "core/permissions.h"
+#include "core/session.h"
+#include "core/windows.h"
+#include "util/list_model.h"
+#include "util/numbers.h"
+
+namespace cz {
+
+namespace {
+
+// Every line break of an edit box ("\r\n" or the "\n" that edit controls give) as `lineBreak`.
+std::string withLineBreaks(const std::string& text, const std::string& lineBreak) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n') {
+      out += lineBreak;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs)
+    : m_app(app), m_dialogs(dialogs), m_suppliers(app, dialogs) {}
+
+void SettingsPresenter::created() {
+  const Settings& settings = m_app.session.settings;
+  m_header = settings.receiptHeader;
+  m_footer = settings.receiptFooter;
+  m_horizontal = settings.horizontalOffset;
+  m_vertical = settings.verticalOffset;
+  m_printing = settings.printingEnabled;
+  m_printDialog = settings.printDialogEnabled;
+  m_rowsPerPage = integerText(settings.rowsPerPage);
+  m_suppliers.load();
+}
+
+bool SettingsPresenter::writeKey(const char* section, const char* key, const std::string& value) {
+  const std::string error = writeSetting(m_app.session.settingsFilePath(), section, key, value);
+  if (error.empty()) return true;
+  m_dialogs.message(error);
+  return false;
+}
+
+bool SettingsPresenter::writeSwitch(const char* key, bool on) {
+  return writeKey("打印机", key, boolText(on));
+}
+
+void SettingsPresenter::printingSwitched(bool on) {
+  if (writeSwitch("打印", on)) m_app.session.settings.printingEnabled = on;
+  m_printing = m_app.session.settings.printingEnabled;
+}
+
+void SettingsPresenter::printDialogSwitched(bool on) {
+  if (writeSwitch("打印对话", on)) m_app.session.settings.printDialogEnabled = on;
+  m_printDialog = m_app.session.settings.printDialogEnabled;
+}
+
+void SettingsPresenter::saveClicked() {
+  Settings& settings = m_app.session.settings;
+  if (!writeKey("打印机", "票头", m_header)) return;
+  settings.receiptHeader = m_header;
+  if (!writeKey("打印机", "票尾", withLineBreaks(m_footer, "&"))) return;
+  settings.receiptFooter = withLineBreaks(m_footer, "\r\n");
+  if (!writeKey("打印机", "横边距", m_horizontal)) return;
+  settings.horizontalOffset = m_horizontal;
+  if (!writeKey("打印机", "纵边距", m_vertical)) return;
+  settings.verticalOffset = m_vertical;
+  if (!writeKey("页数", "页数", m_rowsPerPage)) return;
+  settings.rowsPerPage = static_cast<int>(readInteger(m_rowsPerPage));
+  m_dialogs.message("已生效");
+}
+
+void SettingsPresenter::accountsClicked() {
+  m_app.windows.openAccountsWindow();
+}
+
+void SettingsPresenter::checkLogClicked() {
+  // count(*) walks the table's smallest b-tree instead of reading every row out.
+  RecordSet count(m_app.db);
+  if (!count.open("select count(*) from 日志") || !count.next()) {
+    m_dialogs.message(m_app.db.lastError());
+    return;
+  }
+  m_logCount = "日志条数：" + count.field(1) + "条";
+}
+
+void SettingsPresenter::clearLogClicked() {
+  if (!checkPermission(m_app.session.permissions, Permission::ClearLog, m_dialogs,
+                       refusalText("清空日志"))) {
+    return;
+  }
+  if (!m_dialogs.ask("确定清空所有日志吗？清空后即不可恢复！")) return;
+  if (m_app.db.execute("delete from 日志")) {
+    m_app.log.list().clear();
+    m_dialogs.message("清空日志完毕");
+    return;
+  }
+  const std::string text = "清空日志失败，原因：" + m_app.db.lastError();
+  m_app.log.write(LogType::Error, text);
+  m_dialogs.message(text);
+}
+
+}  // namespace cz

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <string>
+
+#include "catalogue/supplier_page.h"
+
+namespace cz {
+
+class Dialogs;
+struct AppContext;
+
+// The settings window: the printing page, the supplier page and the page of other functions
+// (accounts, log count, clearing the log, rows per report page), and "保存配置".
+class SettingsPresenter {
+ public:
+  SettingsPresenter(AppContext& app, Dialogs& dialogs);
+
+  // Texts of the boxes and states of the switches, as the window shows them.
+  const std::string& header() const { return m_header; }
+  const std::string& footer() const { return m_footer; }
+  const std::string& horizontalOffset() const { return m_horizontal; }
+  const std::string& verticalOffset() const { return m_vertical; }
+  const std::string& rowsPerPage() const { return m_rowsPerPage; }
+  bool printingOn() const { return m_printing; }
+  bool printDialogOn() const { return m_printDialog; }
+  // Caption of 透明标签日志.
+  const std::string& logCountCaption() const { return m_logCount; }
+
+  SupplierPagePresenter& suppliers() { return m_suppliers; }
+
+  // The window exists: fills the boxes and switches from the settings held in memory and starts
+  // the supplier load.
+  void created();
+
+  void headerChanged(const std::string& text) { m_header = text; }
+  // The footer box's text; its line breaks may be "\n" or "\r\n".
+  void footerChanged(const std::string& text) { m_footer = text; }
+  void horizontalChanged(const std::string& text) { m_horizontal = text; }
+  void verticalChanged(const std::string& text) { m_vertical = text; }
+  void rowsPerPageChanged(const std::string& text) { m_rowsPerPage = text; }
+
+  // The 图形打印 / 图形打印对话 switch changed: its key is written at once and the setting in
+  // memory follows. When the key cannot be written the failure is shown, the setting keeps its
+  // value and the switch goes back.
+  void printingSwitched(bool on);
+  void printDialogSwitched(bool on);
+
+  // "保存配置": writes 票头, 票尾 (line breaks as "&"), 横边距, 纵边距 and 页数 in that order, each
+  // setting in memory following its key, then shows "已生效". Texts are stored as typed. The
+  // first key that cannot be written stops the save with a message naming the file and why.
+  void saveClicked();
+
+  // "账号管理": opens the accounts window; no permission is needed.
+  void accountsClicked();
+  // "检测日志": counts the log entries into 透明标签日志.
+  void checkLogClicked();
+  // "清空日志": with 清除日志 and after the question, deletes every entry and empties the log
+  // window's list.
+  void clearLogClicked();
+
+ private:
+  bool writeKey(const char* section, const char* key, const std::string& value);
+  bool writeSwitch(const char* key, bool on);
+
+  AppContext& m_app;
+  Dialogs& m_dialogs;
+  std::string m_header;
+  std::string m_footer;
+  std::string m_horizontal;
+  std::string m_vertical;
+  std::string m_rowsPerPage;
+  bool m_printing = true;
+  bool m_printDialog = false;
+  std::string m_logCount = "日志条数：";
+  SupplierPagePresenter m_suppliers;
+};
+
+}  // namespace cz

@@ -1,0 +1,189 @@
+#include "admin/ui/settings_window.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QTabBar>
+
+#include "admin/ui/switch_button.h"
+#include "catalogue/ui/supplier_page.h"
+#include "util/ui/qt_text.h"
+
+namespace cz {
+
+namespace {
+
+constexpr int kTabWidth = 539;
+constexpr int kTabHeight = 372;
+
+QLabel* label(const char* name, const char* text, QRect geometry, QWidget* parent) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(name);
+  l->setGeometry(geometry);
+  return l;
+}
+
+QLineEdit* lineEdit(const char* name, QRect geometry, QWidget* parent) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  e->setGeometry(geometry);
+  return e;
+}
+
+QPushButton* button(const char* name, const char* text, QRect geometry, int radius,
+                    QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setGeometry(geometry);
+  b->setAutoDefault(false);
+  b->setStyleSheet(QString("QPushButton { border: 1px solid #8aa9cf; border-radius: %1px;"
+                           " background: #eef4fb; }"
+                           "QPushButton:hover { background: #dce9f8; }"
+                           "QPushButton:pressed { background: #c7dbf3; }")
+                       .arg(radius));
+  return b;
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
+    : QWidget(owner, Qt::Window), m_dialogs(this), m_presenter(app, m_dialogs) {
+  setObjectName("设置");
+  setWindowTitle("设置");
+  setFixedSize(563, 416);
+  move(50, 50);
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  // The tab control: pages cover the whole control under the tab bar, so every control sits at
+  // its position within the control.
+  m_tabs = new QWidget(this);
+  m_tabs->setObjectName("高级选择夹1");
+  m_tabs->setGeometry(8, 8, kTabWidth, kTabHeight);
+  m_tabBar = new QTabBar(m_tabs);
+  m_tabBar->setDrawBase(false);
+  const int barHeight = 24;
+  auto* frame = new QFrame(m_tabs);
+  frame->setFrameShape(QFrame::StyledPanel);
+  frame->setGeometry(0, barHeight - 1, kTabWidth, kTabHeight - barHeight + 1);
+  m_pages = new QStackedWidget(m_tabs);
+  m_pages->setGeometry(0, 0, kTabWidth, kTabHeight);
+  m_tabBar->raise();
+
+  QWidget* printing = addPage("打印设置");
+  label("透明标签1", "打印票头：", {16, 45, 64, 24}, printing);
+  m_header = lineEdit("编辑框票头", {80, 40, 448, 32}, printing);
+  label("透明标签2", "打印票尾：", {16, 85, 64, 24}, printing);
+  m_footer = new QPlainTextEdit(printing);
+  m_footer->setObjectName("编辑框票尾");
+  m_footer->setGeometry(80, 80, 448, 64);
+  label("透明标签3", "打印边距", {16, 163, 64, 24}, printing);
+  label("透明标签4", "横向偏移", {83, 163, 64, 24}, printing);
+  m_horizontal = lineEdit("编辑框横", {144, 161, 62, 27}, printing);
+  label("透明标签5", "纵向偏移", {248, 163, 64, 24}, printing);
+  m_vertical = lineEdit("编辑框纵", {309, 161, 62, 27}, printing);
+  label("透明标签6", "开启打印功能", {16, 211, 80, 24}, printing);
+  m_printing = new SwitchButton(printing);
+  m_printing->setObjectName("图形打印");
+  m_printing->setGeometry(103, 208, 55, 30);
+  label("透明标签10", "开启打印对话框", {182, 209, 98, 24}, printing);
+  m_printDialog = new SwitchButton(printing);
+  m_printDialog->setObjectName("图形打印对话");
+  m_printDialog->setGeometry(279, 206, 55, 30);
+
+  QWidget* suppliers = addPage("供应商");
+  m_supplierPage = new SupplierPage(m_presenter.suppliers(), suppliers);
+
+  QWidget* other = addPage("其他功能");
+  QPushButton* accounts = button("超级账号", "账号管理", {12, 31, 100, 26}, 3, other);
+  QPushButton* clearLog = button("超级清空", "清空日志", {114, 31, 100, 26}, 3, other);
+  QPushButton* checkLog = button("超级检测", "检测日志", {216, 31, 63, 26}, 3, other);
+  m_logCount = label("透明标签日志", "日志条数：", {287, 32, 128, 24}, other);
+  label("透明标签8", "页面显示条数", {16, 72, 80, 24}, other);
+  m_rowsPerPage = lineEdit("编辑框页数", {103, 69, 64, 27}, other);
+  label("透明标签9", "*设置报表每页要显示的条数", {176, 72, 248, 24}, other);
+
+  QPushButton* save = button("超级保存", "保存配置", {454, 337, 89, 38}, 5, this);
+  save->raise();
+
+  connect(m_tabBar, &QTabBar::currentChanged, m_pages, &QStackedWidget::setCurrentIndex);
+  connect(m_header, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_presenter.headerChanged(ss(text)); });
+  connect(m_footer, &QPlainTextEdit::textChanged, this,
+          [this] { m_presenter.footerChanged(ss(m_footer->toPlainText())); });
+  connect(m_horizontal, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_presenter.horizontalChanged(ss(text)); });
+  connect(m_vertical, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_presenter.verticalChanged(ss(text)); });
+  connect(m_rowsPerPage, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_presenter.rowsPerPageChanged(ss(text)); });
+  connect(m_printing, &SwitchButton::clicked, this, [this](bool on) {
+    m_presenter.printingSwitched(on);
+    render();
+  });
+  connect(m_printDialog, &SwitchButton::clicked, this, [this](bool on) {
+    m_presenter.printDialogSwitched(on);
+    render();
+  });
+  connect(save, &QPushButton::clicked, this, [this] {
+    m_presenter.saveClicked();
+    render();
+  });
+  connect(accounts, &QPushButton::clicked, this, [this] { m_presenter.accountsClicked(); });
+  connect(checkLog, &QPushButton::clicked, this, [this] {
+    m_presenter.checkLogClicked();
+    render();
+  });
+  connect(clearLog, &QPushButton::clicked, this, [this] {
+    m_presenter.clearLogClicked();
+    render();
+  });
+}
+
+SettingsWindow::~SettingsWindow() {
+  // The views go before the presenter whose grid they show.
+  delete m_tabs;
+}
+
+QWidget* SettingsWindow::addPage(const QString& title) {
+  auto* page = new QWidget(m_pages);
+  m_pages->addWidget(page);
+  m_tabBar->addTab(title);
+  return page;
+}
+
+void SettingsWindow::created() {
+  m_presenter.created();
+  render();
+}
+
+void SettingsWindow::selectPage(SettingsPage page) {
+  m_tabBar->setCurrentIndex(static_cast<int>(page));
+}
+
+void SettingsWindow::render() {
+  const auto setLine = [](QLineEdit* edit, const std::string& text) {
+    if (ss(edit->text()) == text) return;
+    const QSignalBlocker block(edit);
+    edit->setText(qs(text));
+  };
+  setLine(m_header, m_presenter.header());
+  setLine(m_horizontal, m_presenter.horizontalOffset());
+  setLine(m_vertical, m_presenter.verticalOffset());
+  setLine(m_rowsPerPage, m_presenter.rowsPerPage());
+  const QString footer = qsLines(m_presenter.footer());
+  if (m_footer->toPlainText() != footer) {
+    const QSignalBlocker block(m_footer);
+    m_footer->setPlainText(footer);
+  }
+  const QSignalBlocker blockPrinting(m_printing);
+  m_printing->setChecked(m_presenter.printingOn());
+  const QSignalBlocker blockDialog(m_printDialog);
+  m_printDialog->setChecked(m_presenter.printDialogOn());
+  m_logCount->setText(qs(m_presenter.logCountCaption()));
+}
+
+}  // namespace cz

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+#include "admin/settings_presenter.h"
+#include "core/ui/qt_dialogs.h"
+#include "core/windows.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+
+namespace cz {
+
+class SupplierPage;
+class SwitchButton;
+struct AppContext;
+
+// The settings window: the tab control 高级选择夹1 with the pages "打印设置", "供应商" and
+// "其他功能", and 超级保存 below it.
+class SettingsWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SettingsWindow(AppContext& app, QWidget* owner = nullptr);
+  ~SettingsWindow() override;
+
+  SettingsPresenter& presenter() { return m_presenter; }
+  // Runs the window's creation work: fills the pages and starts the supplier load.
+  void created();
+  void selectPage(SettingsPage page);
+
+ private:
+  QWidget* addPage(const QString& title);
+  void render();
+
+  QtDialogs m_dialogs;
+  SettingsPresenter m_presenter;
+  QWidget* m_tabs;
+  QTabBar* m_tabBar;
+  QStackedWidget* m_pages;
+  QLineEdit* m_header;
+  QPlainTextEdit* m_footer;
+  QLineEdit* m_horizontal;
+  QLineEdit* m_vertical;
+  SwitchButton* m_printing;
+  SwitchButton* m_printDialog;
+  QLabel* m_logCount;
+  QLineEdit* m_rowsPerPage;
+  SupplierPage* m_supplierPage;
+};
+
+}  // namespace cz
