@@ -278,6 +278,28 @@ TEST_F(IniFileTest, WriteFailsWithoutTouchingAnything) {
   EXPECT_EQ(readBytes(path), "[a]\r\nk=1\r\n");
 }
 
+TEST_F(IniFileTest, AFailedWriteSaysWhy) {
+  fs::create_directory(pathOf("dir.ini"));
+  writeBytes(pathOf("blocker"), "plain file");
+  const struct {
+    std::string path;
+    const char* section;
+    const char* reason;
+  } cases[] = {{pathOf("dir.ini"), "a", "同名的是一个目录"},
+               {pathOf("blocker") + "/配置.ini", "a", "路径中有一部分不是目录"},
+               {"", "a", "没有文件路径"},
+               {pathOf("a.ini"), "a]", "节名不能写入文件"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const IniFile::WriteResult result = IniFile(c.path).write(c.section, "k", "v");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, c.reason);
+  }
+  const IniFile::WriteResult written = IniFile(pathOf("a.ini")).write("a", "k", "v");
+  EXPECT_TRUE(written.ok);
+  EXPECT_EQ(written.reason, "");
+}
+
 TEST_F(IniFileTest, WriteLeavesNoTemporaryFileAndKeepsPermissions) {
   const std::string path = pathOf("a.ini");
   writeBytes(path, "[a]\r\nk=1\r\n");
