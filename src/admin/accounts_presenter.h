@@ -47,7 +47,8 @@ class AccountsPresenter {
   // Double click: toggles the flag of the current row, or opens the minimum discount for
   // typing.
   void cellDoubleClicked();
-  // Only the minimum discount cell is ever editable.
+  // Leaving the minimum discount cell makes the grid read-only again: no other cell is ever
+  // editable.
   void currentCellChanged();
   void editBegins(int row, int col);
   // An edit of (row, col) was committed: a minimum discount from above 0 to 10 is stored as
@@ -55,6 +56,7 @@ class AccountsPresenter {
   void editFinished(int row, int col);
 
  private:
+  bool onDiscountCell() const;
   void loadSelected();
 
   AppContext& m_app;

@@ -80,9 +80,10 @@ AccountsWindow::AccountsWindow(AppContext& app, QWidget* owner)
   connect(m_grid, &GridView::currentCellChanged, this,
           [this] { m_presenter.currentCellChanged(); });
   connect(m_grid, &GridView::cellDoubleClicked, this, [this] {
+    const bool wasEditable = m_presenter.grid().editable();
     m_presenter.cellDoubleClicked();
-    // The minimum discount opens for typing on the same double click.
-    if (m_presenter.grid().editable()) {
+    // The minimum discount opens for typing on the double click that made it editable.
+    if (!wasEditable && m_presenter.grid().editable()) {
       static_cast<QAbstractItemView*>(m_grid)->edit(m_grid->currentIndex());
     }
   });
