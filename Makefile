@@ -5,7 +5,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := build-essential cmake ninja-build qt6-base-dev libgl-dev libsqlite3-dev \
-            nlohmann-json3-dev libgtest-dev libbenchmark-dev xvfb xauth fonts-wqy-microhei
+            nlohmann-json3-dev libxcb1-dev libgtest-dev libbenchmark-dev xvfb xauth fonts-wqy-microhei
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 

@@ -8,6 +8,7 @@
 #include "cashier/main_presenter.h"
 #include "core/login_presenter.h"
 #include "core/session.h"
+#include "support/fake_hotkeys.h"
 #include "support/test_app.h"
 #include "util/gbk.h"
 
@@ -30,7 +31,7 @@ class LoginTest : public ::testing::Test {
         app->db.execute("insert into 账号(账号,密码,账号最低折扣) values('odd','',?)", {"abc"}));
     // The main window stands in as its presenter: created on login, destroyed by the flows.
     app->windows.onOpenMain = [this] {
-      main = std::make_unique<MainPresenter>(app->context, app->dialogs);
+      main = std::make_unique<MainPresenter>(app->context, app->dialogs, hotkeys);
     };
     app->windows.onDestroyMain = [this] {
       main->aboutToBeDestroyed();
@@ -55,6 +56,7 @@ class LoginTest : public ::testing::Test {
   test::TempDir dir;
   std::unique_ptr<test::TestApp> app;
   std::unique_ptr<LoginPresenter> login;
+  test::FakeHotkeys hotkeys;
   std::unique_ptr<MainPresenter> main;
 };
 

@@ -9,6 +9,7 @@
 
 #include "core/branding.h"
 #include "util/ui/qt_text.h"
+#include "util/ui/shadow_window.h"
 #include "util/ui/window_drag.h"
 
 namespace cz {
@@ -66,6 +67,10 @@ LoginWindow::LoginWindow(AppContext& app, QWidget* parent)
   connect(m_password, &QLineEdit::returnPressed, this, [this] { m_presenter.loginClicked(); });
 
   new WindowDragger(this);
+  // A soft black shadow follows the frameless window, which is itself drawn slightly
+  // see-through.
+  applyShadow(this, Qt::black);
+  makeTranslucent(this, 240);
 }
 
 void LoginWindow::created() {
