@@ -6,10 +6,14 @@
 
 namespace cz {
 
+class AddMemberWindow;
+class CreateGoodsWindow;
 class ListModel;
 class LoginWindow;
 class LogWindow;
 class MainWindow;
+class MemberListWindow;
+class StockWindow;
 struct AppContext;
 
 // Creates and destroys the real windows. Windows are destroyed later in the event loop, because
@@ -33,6 +37,10 @@ class QtWindows : public Windows {
   void moveLoginOffScreen() override;
   void centreLoginWindow() override;
   void destroyLoginWindow() override;
+  void openStockWindow() override;
+  void openCreateGoodsWindow() override;
+  void openMemberListWindow() override;
+  void openAddMemberWindow() override;
 
  private:
   void quitWhenNoWindowIsLeft();
@@ -42,6 +50,11 @@ class QtWindows : public Windows {
   QPointer<LoginWindow> m_login;
   QPointer<LogWindow> m_log;
   QPointer<MainWindow> m_main;
+  // Owned by the main window (the create window by the stock list): each goes with its owner.
+  QPointer<StockWindow> m_stock;
+  QPointer<CreateGoodsWindow> m_createGoods;
+  QPointer<MemberListWindow> m_memberList;
+  QPointer<AddMemberWindow> m_addMember;
 };
 
 }  // namespace cz
