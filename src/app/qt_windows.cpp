@@ -7,6 +7,10 @@
 #include "admin/ui/settings_window.h"
 #include "cashier/ui/main_window.h"
 #include "catalogue/ui/supplier_add_window.h"
+#include "catalogue/ui/add_member_window.h"
+#include "catalogue/ui/create_goods_window.h"
+#include "catalogue/ui/member_list_window.h"
+#include "catalogue/ui/stock_window.h"
 #include "core/ui/log_window.h"
 #include "core/ui/login_window.h"
 
@@ -18,6 +22,18 @@ void bringToFront(QWidget* window) {
   window->show();
   window->raise();
   window->activateWindow();
+}
+
+// Opens the window held in `slot`, creating it owned by `owner` when it is not open; an open one
+// is brought to the front. Closing it destroys it (and so ends its load).
+template <typename Window, typename Create>
+void openOwned(QPointer<Window>& slot, QWidget* owner, Create create) {
+  if (!slot) {
+    if (!owner) return;
+    slot = create(owner);
+    slot->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  bringToFront(slot);
 }
 
 void destroyLater(QWidget* window) {
@@ -112,6 +128,25 @@ void QtWindows::openAddSupplierWindow() {
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowModality(Qt::ApplicationModal);
   window->show();
+}
+
+void QtWindows::openStockWindow() {
+  openOwned(m_stock, m_main, [this](QWidget* owner) { return new StockWindow(*m_app, owner); });
+}
+
+void QtWindows::openCreateGoodsWindow() {
+  openOwned(m_createGoods, m_stock,
+            [this](QWidget* owner) { return new CreateGoodsWindow(*m_app, owner); });
+}
+
+void QtWindows::openMemberListWindow() {
+  openOwned(m_memberList, m_main,
+            [this](QWidget* owner) { return new MemberListWindow(*m_app, owner); });
+}
+
+void QtWindows::openAddMemberWindow() {
+  openOwned(m_addMember, m_main,
+            [this](QWidget* owner) { return new AddMemberWindow(*m_app, owner); });
 }
 
 void QtWindows::quitWhenNoWindowIsLeft() {

@@ -7,11 +7,15 @@
 namespace cz {
 
 class AccountsWindow;
+class AddMemberWindow;
+class CreateGoodsWindow;
 class ListModel;
 class LoginWindow;
 class LogWindow;
 class MainWindow;
 class SettingsWindow;
+class MemberListWindow;
+class StockWindow;
 struct AppContext;
 
 // Creates and destroys the real windows. Windows are destroyed later in the event loop, because
@@ -38,6 +42,10 @@ class QtWindows : public Windows {
   void openSettingsWindow(SettingsPage page) override;
   void openAccountsWindow() override;
   void openAddSupplierWindow() override;
+  void openStockWindow() override;
+  void openCreateGoodsWindow() override;
+  void openMemberListWindow() override;
+  void openAddMemberWindow() override;
 
  private:
   void quitWhenNoWindowIsLeft();
@@ -50,6 +58,11 @@ class QtWindows : public Windows {
   // Owned by the main window and by the settings window: Qt destroys them with their owner.
   QPointer<SettingsWindow> m_settings;
   QPointer<AccountsWindow> m_accounts;
+  // Owned by the main window (the create window by the stock list): each goes with its owner.
+  QPointer<StockWindow> m_stock;
+  QPointer<CreateGoodsWindow> m_createGoods;
+  QPointer<MemberListWindow> m_memberList;
+  QPointer<AddMemberWindow> m_addMember;
 };
 
 }  // namespace cz

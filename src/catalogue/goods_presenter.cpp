@@ -1,0 +1,252 @@
+#include "catalogue/goods_presenter.h"
+
+#include "admin/settings_file.h"
+#include "catalogue/goods.h"
+#include "core/app_context.h"
+#include "core/database.h"
+#include "core/dialogs.h"
+#include "core/operation_log.h"
+#include "core/permissions.h"
+#include "core/session.h"
+#include "core/windows.h"
+#include "util/numbers.h"
+
+namespace cz {
+
+namespace {
+
+// Bounds of a discount rate are compared with this much slack, so 10 read as a single passes.
+constexpr double kDiscountTolerance = 0.0000001;
+
+const char* const kEditGoods = "修改商品权限";
+
+// The phrase of the success entry for an edited column; nothing for columns that are not logged.
+const char* fieldPhrase(int col) {
+  switch (col) {
+    case GoodsName:
+      return "]的新名称为[";
+    case GoodsSpec:
+      return "]的新规格为[";
+    case GoodsNote:
+      return "]的新备注为[";
+    case GoodsCostPrice:
+      return "]的新进货价为[";
+    case GoodsSalePrice:
+      return "]的新销售价为[";
+    case GoodsStock:
+      return "]的新库存为[";
+    case GoodsMinDiscount:
+      return "]的新最低折扣为[";
+    case GoodsPoints:
+      return "]的参与积分权限为[";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+Rgb themeBackground(const AppContext& app) {
+  // A scratch copy: only the colour is wanted, the settings in memory stay as they are.
+  Settings scratch;
+  return loadSettings(app.session.settingsFilePath(), scratch).background;
+}
+
+StockListPresenter::StockListPresenter(AppContext& app, Dialogs& dialogs)
+    : m_app(app), m_dialogs(dialogs), m_loader(app.ui) {
+  setUpStockGrid(m_grid, app.session.permissions.allows(Permission::ViewCostPrice));
+}
+
+void StockListPresenter::created() {
+  setUpStockGrid(m_grid, m_app.session.permissions.allows(Permission::ViewCostPrice));
+  load(std::nullopt);
+}
+
+void StockListPresenter::search(const std::string& text) {
+  load(text);
+}
+
+void StockListPresenter::showAll() {
+  load(std::nullopt);
+}
+
+void StockListPresenter::load(std::optional<std::string> search) {
+  // Only a full listing is coloured.
+  const bool coloured = !search;
+  Database& db = m_app.db;
+  m_loader.start(
+      [&db, search = std::move(search)](RowSink& sink) { readGoods(db, search, sink); },
+      [this, coloured](GridRows&& rows, bool first, bool) {
+        if (first) m_grid.reset();
+        if (rows.empty()) return;
+        const int from = m_grid.rowCount();
+        m_grid.appendRows(std::move(rows));
+        if (!coloured) return;
+        const int to = m_grid.rowCount() - 1;
+        m_grid.setTextColour(from, GoodsStock, to, GoodsStock, kStockColour);
+        m_grid.setTextColour(from, GoodsSalePrice, to, GoodsSalePrice, kSalePriceColour);
+      });
+}
+
+void StockListPresenter::createClicked() {
+  m_app.windows.openCreateGoodsWindow();
+}
+
+void StockListPresenter::allowEditClicked(bool checked) {
+  if (!checked) {
+    // Unchecking ends editing, so 条码 and 参与积分 can never be typed over.
+    m_allowEdit = false;
+    m_grid.setEditable(false);
+    return;
+  }
+  if (!m_app.session.permissions.allows(Permission::EditGoods)) {
+    m_allowEdit = false;
+    m_grid.setEditable(false);
+    m_dialogs.message("没有[修改商品权限]权限，请联系管理员提升", kDefaultTitle,
+                      MessageIcon::Information);
+    return;
+  }
+  m_allowEdit = true;
+  applyColumnRule();
+}
+
+void StockListPresenter::applyColumnRule() {
+  const int col = m_grid.currentColumn();
+  // The row number and the barcode (the key of every update) are never typed over; 参与积分
+  // changes only by its toggle.
+  const bool locked = col == GoodsNumber || col == GoodsBarcode || col == GoodsPoints;
+  m_grid.setEditable(m_allowEdit && !locked);
+}
+
+void StockListPresenter::currentCellChanged(int, int) {
+  if (m_allowEdit) applyColumnRule();
+}
+
+void StockListPresenter::editBegins(int row, int) {
+  m_savedDiscount = m_grid.text(row, GoodsMinDiscount);
+}
+
+void StockListPresenter::cellEdited(int row, int col) {
+  if (row < 1 || row >= m_grid.rowCount()) return;
+  GoodsFields values;
+  for (int f = 0; f < kGoodsFieldCount; ++f) values[static_cast<size_t>(f)] = m_grid.text(row, f + 1);
+  // Columns not edited take what is stored now, so stock, cost price or flags changed by a sale
+  // or purchase since the grid was loaded are not overwritten by the grid's older texts.
+  if (col >= GoodsName && col <= GoodsPoints) {
+    if (auto stored = readStoredGoods(m_app.db, values[GoodsBarcode - 1])) {
+      stored->at(static_cast<size_t>(col - 1)) = values[static_cast<size_t>(col - 1)];
+      values = *stored;
+    }
+  }
+  const std::string& barcode = values[GoodsBarcode - 1];
+
+  const float discount = readSingle(values[GoodsMinDiscount - 1]);
+  const float minimum = m_app.session.permissions.minimumDiscount;
+  if (discount < minimum) {
+    m_grid.setText(row, GoodsMinDiscount, m_savedDiscount);
+    m_dialogs.message("当前账号允许设置最低折扣为" + singleText(minimum) + "折");
+    return;
+  }
+  if (static_cast<double>(discount) - 10.0 > kDiscountTolerance) {
+    m_grid.setText(row, GoodsMinDiscount, m_savedDiscount);
+    m_dialogs.message("折扣有效范围在1-10之间哦");
+    return;
+  }
+  if (!checkPermission(m_app.session.permissions, Permission::EditGoods, m_dialogs,
+                       refusalText(kEditGoods))) {
+    return;
+  }
+
+  const std::string sql =
+      "update 库存 set 名称=?,规格=?,备注=?,进货价=?,销售价=?,当前库存=?,最低折扣=?,参与积分=? "
+      "where 条码=?";
+  const SqlParams params{values[0], values[2], values[3], values[4], values[5],
+                         values[6], values[7], values[8], barcode};
+  const std::string statement = m_app.db.expandedSql(sql, params);
+  if (!m_app.db.execute(sql, params)) {
+    const std::string error = m_app.db.lastError();
+    m_app.log.write(LogType::Error, "更新了商品条码[" + barcode + "]失败：" + error);
+    m_dialogs.message("更新商品失败：" + error, kDefaultTitle, MessageIcon::Information);
+    return;
+  }
+  // The row now shows what was written.
+  for (int f = 0; f < kGoodsFieldCount; ++f) {
+    if (m_grid.text(row, f + 1) != values[static_cast<size_t>(f)]) {
+      m_grid.setText(row, f + 1, values[static_cast<size_t>(f)]);
+    }
+  }
+  if (const char* phrase = fieldPhrase(col)) {
+    m_app.log.write(LogType::Stock, "更新商品条码[" + barcode + phrase +
+                                        values[static_cast<size_t>(col - 1)] + "]成功；" +
+                                        statement);
+  }
+}
+
+void StockListPresenter::doubleClicked() {
+  const int row = m_grid.currentRow();
+  if (!m_allowEdit || row < 1 || m_grid.currentColumn() != GoodsPoints) return;
+  const std::string barcode = m_grid.text(row, GoodsBarcode);
+  const std::string value = m_grid.text(row, GoodsPoints) == "真" ? "假" : "真";
+  m_grid.setText(row, GoodsPoints, value);
+  if (m_app.db.execute("update 库存 set 参与积分=? where 条码=?", {value, barcode})) {
+    m_app.log.write(LogType::Stock, "更新商品条码[" + barcode + "]的参与积分权限为；" + value);
+    return;
+  }
+  const std::string error = m_app.db.lastError();
+  m_app.log.write(LogType::Error, "更新了商品条码[" + barcode + "]的参与积分权限失败：" + error);
+  m_dialogs.message("更新商品失败：" + error, kDefaultTitle, MessageIcon::Information);
+}
+
+void StockListPresenter::deleteChosen() {
+  const int row = m_grid.currentRow();
+  if (row < 1) return;
+  if (!checkPermission(m_app.session.permissions, Permission::EditGoods, m_dialogs,
+                       refusalText(kEditGoods))) {
+    return;
+  }
+  const std::string name = m_grid.text(row, GoodsName);
+  const std::string barcode = m_grid.text(row, GoodsBarcode);
+  if (!m_dialogs.ask("确定删除库存[" + name + "]吗？")) return;
+  if (!m_app.db.execute("delete from 库存 where 条码=?", {barcode})) {
+    const std::string error = m_app.db.lastError();
+    m_app.log.write(LogType::Error, "删除库存[" + name + "]失败，原因：" + error);
+    m_dialogs.message("删除库存[" + name + "]失败：" + error);
+    return;
+  }
+  m_grid.deleteRow(row);
+  m_app.log.write(LogType::Stock, "删除库存[" + name + "]");
+}
+
+CreateGoodsPresenter::CreateGoodsPresenter(AppContext& app, Dialogs& dialogs)
+    : m_app(app), m_dialogs(dialogs), m_background(themeBackground(app)) {}
+
+void CreateGoodsPresenter::addClicked() {
+  if (name.empty()) {
+    m_dialogs.message("名称不能为空");
+    return;
+  }
+  if (barcode.empty()) {
+    m_dialogs.message("条码不能为空");
+    return;
+  }
+  if (readStoredGoods(m_app.db, barcode)) {
+    m_dialogs.message("该条码已经存在");
+    return;
+  }
+  if (!m_app.db.execute(
+          "insert into 库存(名称,条码,规格,备注,最低折扣,参与积分) values(?,?,?,?,'10','真')",
+          {name, barcode, spec, note})) {
+    const std::string error = m_app.db.lastError();
+    const std::string what = "创建新物品[" + barcode + "][" + name + "]失败";
+    m_app.log.write(LogType::Error, what + "：" + error);
+    m_dialogs.message(what + error);
+    return;
+  }
+  m_app.log.write(LogType::Stock, "创建新物流名称：" + name + "；条码为：" + barcode);
+  note.clear();
+  spec.clear();
+  barcode.clear();
+  name.clear();
+}
+
+}  // namespace cz

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "util/background_loader.h"
+#include "util/colour.h"
+#include "util/text_grid.h"
+
+namespace cz {
+
+class Dialogs;
+struct AppContext;
+
+// The stock list window: every item of 库存 in a grid, loaded on a worker thread; search, in-place
+// editing for accounts with 修改商品权限, the points toggle and deletion.
+class StockListPresenter {
+ public:
+  StockListPresenter(AppContext& app, Dialogs& dialogs);
+
+  TextGrid& grid() { return m_grid; }
+  // The state of the 允许编辑 box.
+  bool allowEdit() const { return m_allowEdit; }
+  // True while a load is still delivering rows.
+  bool loading() const { return m_loader.loading(); }
+  // Waits until the worker has read everything; its rows still arrive through the UI queue.
+  void waitForReader() { m_loader.wait(); }
+
+  // The window was created: sets up the grid and starts loading every item.
+  void created();
+  // 查询 or Enter in the search box: lists the items that contain `text`.
+  void search(const std::string& text);
+  // "显示所有库存": lists every item again, coloured.
+  void showAll();
+  // "添加新商品" or "创建新商品": opens the create window.
+  void createClicked();
+  // A click on 允许编辑; `checked` is the state the click left the box in.
+  void allowEditClicked(bool checked);
+  // The grid's current cell moved.
+  void currentCellChanged(int row, int col);
+  // A cell edit begins in this row.
+  void editBegins(int row, int col);
+  // A cell edit was committed; the typed text is in the grid.
+  void cellEdited(int row, int col);
+  // Double click in the grid: toggles 参与积分 of the current row.
+  void doubleClicked();
+  // "删除选中": deletes the current row's item after asking.
+  void deleteChosen();
+
+ private:
+  void load(std::optional<std::string> search);
+  void applyColumnRule();
+
+  AppContext& m_app;
+  Dialogs& m_dialogs;
+  TextGrid m_grid;
+  bool m_allowEdit = false;
+  std::string m_savedDiscount;
+  // Last member, so that the destructor cancels and joins the worker before the grid goes.
+  BackgroundLoader m_loader;
+};
+
+// "创建新物品": adds an item with a new barcode.
+class CreateGoodsPresenter {
+ public:
+  CreateGoodsPresenter(AppContext& app, Dialogs& dialogs);
+
+  // The window's background: the theme background of the settings file, kNoColour when unset.
+  Rgb background() const { return m_background; }
+
+  std::string name, barcode, spec, note;
+
+  // "添加新商品": inserts the item; on success the four boxes are emptied.
+  void addClicked();
+
+ private:
+  AppContext& m_app;
+  Dialogs& m_dialogs;
+  Rgb m_background;
+};
+
+// The theme background colour written in the settings file, kNoColour when there is none.
+Rgb themeBackground(const AppContext& app);
+
+}  // namespace cz

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "util/background_loader.h"
+#include "util/colour.h"
+#include "util/text_grid.h"
+
+namespace cz {
+
+class Dialogs;
+struct AppContext;
+
+// "会员列表": every member in a grid, loaded on a worker thread; search, editing cell by cell
+// and deletion.
+class MemberListPresenter {
+ public:
+  MemberListPresenter(AppContext& app, Dialogs& dialogs);
+
+  TextGrid& grid() { return m_grid; }
+  // True while a load is still delivering rows.
+  bool loading() const { return m_loader.loading(); }
+  // Waits until the worker has read everything; its rows still arrive through the UI queue.
+  void waitForReader() { m_loader.wait(); }
+
+  // The window was created: starts loading every member.
+  void created();
+  // "刷新列表": lists every member again.
+  void refresh();
+  // "查询会员": asks for a text and lists the members whose number, name or contact contain it.
+  void searchChosen();
+  // "删除会员": deletes the current row's member at once and lists every member again.
+  void deleteChosen();
+  // The grid's current cell moved: decides whether the grid is editable.
+  void currentCellChanged(int row, int col);
+  // A cell edit begins in this row.
+  void editBegins(int row, int col);
+  // A cell edit was committed; the typed text is in the grid.
+  void cellEdited(int row, int col);
+
+ private:
+  void load(std::optional<std::string> search);
+
+  AppContext& m_app;
+  Dialogs& m_dialogs;
+  TextGrid m_grid;
+  std::string m_savedDiscount;
+  // Last member, so that the destructor cancels and joins the worker before the grid goes.
+  BackgroundLoader m_loader;
+};
+
+// "新增会员": adds members one after the other.
+class AddMemberPresenter {
+ public:
+  AddMemberPresenter(AppContext& app, Dialogs& dialogs);
+
+  // The window's background: the theme background of the settings file, kNoColour when unset.
+  Rgb background() const { return m_background; }
+
+  std::string name, contact, note;
+  const std::string& discount() const { return m_discount; }
+
+  // The discount box changed (every keystroke): a rate below the account minimum, at or below 0
+  // or above 10 puts the box back to "10" with a message.
+  void discountChanged(const std::string& text);
+  // "增加": adds the member unless its name or contact matches one on file.
+  void addClicked();
+
+ private:
+  AppContext& m_app;
+  Dialogs& m_dialogs;
+  Rgb m_background;
+  std::string m_discount = "10";
+};
+
+}  // namespace cz

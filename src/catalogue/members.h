@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace cz {
+
+class Database;
+class RowSink;
+class TextGrid;
+
+// Columns of the member grid. They are not in table order.
+enum MemberColumn {
+  MemberRowNumber = 0,
+  MemberName = 1,
+  MemberNumber = 2,
+  MemberContact = 3,
+  MemberDiscount = 4,
+  MemberPoints = 5,
+  MemberNote = 6,
+};
+inline constexpr int kMemberColumnCount = 7;
+
+// The six shown fields of a member, indexed by grid column (index 0 unused).
+using MemberFields = std::array<std::string, kMemberColumnCount>;
+
+// Header texts and widths of the member grid.
+void setUpMemberGrid(TextGrid& grid);
+
+// Reads members into the sink as grid rows: every member when `search` is empty, else those whose
+// number, name or contact contains the text. Stops early when the sink is cancelled; a query
+// that fails reads nothing.
+void readMembers(Database& db, const std::optional<std::string>& search, RowSink& sink);
+
+// The stored fields of the member with this number, or nothing when there is none.
+std::optional<MemberFields> readStoredMember(Database& db, const std::string& number);
+
+}  // namespace cz
