@@ -1,0 +1,235 @@
+#include "cashier/cart.h"
+
+#include <cmath>
+
+#include "cashier/sale_area.h"
+#include "core/database.h"
+#include "util/list_model.h"
+#include "util/numbers.h"
+#include "util/text_grid.h"
+
+namespace cz {
+namespace {
+
+// Sums from this size on are shown from the double sum, so they keep their decimal.
+constexpr double kLargeSum = 100000;
+
+// Writes a cell only when its text changes, so a view is not told about unchanged cells.
+void put(TextGrid& cart, int row, int col, const std::string& text) {
+  if (cart.text(row, col) != text) cart.setText(row, col, text);
+}
+
+}  // namespace
+
+std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text) {
+  std::vector<GoodsRecord> found;
+  RecordSet set(db);
+  if (!set.open("select * from 库存 where 名称=? or 条码=? order by rowid", {text, text})) {
+    return found;
+  }
+  while (set.next()) {
+    GoodsRecord g;
+    g.name = set.field("名称");
+    g.barcode = set.field("条码");
+    g.spec = set.field("规格");
+    g.note = set.field("备注");
+    g.costPrice = readSingle(set.field("进货价"));
+    g.salePrice = readSingle(set.field("销售价"));
+    g.stock = readInteger(set.field("当前库存"));
+    g.minimumRate = readSingle(set.field("最低折扣"));
+    g.earnsPoints = set.field("参与积分") == "真";
+    found.push_back(std::move(g));
+  }
+  return found;
+}
+
+std::vector<std::string> goodsChoiceTexts(const GoodsRecord& g) {
+  return {"",
+          g.name,
+          g.barcode,
+          g.spec,
+          singleText(g.costPrice),
+          singleText(g.salePrice),
+          integerText(g.stock),
+          singleText(g.minimumRate),
+          boolText(g.earnsPoints)};
+}
+
+GoodsRecord goodsFromChoice(const ListModel& list, int index) {
+  GoodsRecord g;
+  g.name = list.text(index, 1);
+  g.barcode = list.text(index, 2);
+  g.spec = list.text(index, 3);
+  g.costPrice = readSingle(list.text(index, 4));
+  g.salePrice = readSingle(list.text(index, 5));
+  g.stock = readInteger(list.text(index, 6));
+  g.minimumRate = readSingle(list.text(index, 7));
+  g.earnsPoints = list.text(index, 8) == "真";
+  return g;
+}
+
+float effectiveRate(float memberRate, float minimumRate) {
+  return memberRate < minimumRate ? minimumRate : memberRate;
+}
+
+AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source, float memberRate) {
+  int line = 0;
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    if (cart.text(row, kCartBarcode) == g.barcode) {
+      line = row;
+      break;
+    }
+  }
+  if (line == 0) {
+    const float rate = effectiveRate(memberRate, g.minimumRate);
+    cart.appendRow({integerText(cart.rowCount()), g.name, g.barcode, g.spec, kSaleType,
+                    singleText(g.salePrice), "1", singleText(g.salePrice), singleText(rate),
+                    doubleText(round1(static_cast<double>(g.salePrice) * rate / 10)),
+                    boolText(g.earnsPoints), singleText(g.costPrice), integerText(g.stock - 1),
+                    singleText(g.minimumRate), g.earnsPoints ? singleText(g.salePrice) : ""});
+    return AddResult::Added;
+  }
+
+  const bool isReturn = cart.text(line, kCartType) == kReturnType;
+  const std::int64_t remaining = readInteger(cart.text(line, kCartStockLeft)) - 1;
+  // A returned unit comes back into stock, so only a sale needs stock left.
+  if (!isReturn && remaining < 0) return AddResult::OutOfStock;
+  const std::int64_t q = readInteger(cart.text(line, kCartQuantity)) + 1;
+  put(cart, line, kCartQuantity, integerText(q));
+  float rate = readSingle(cart.text(line, kCartRate));
+  if (source == AddSource::Chosen) {
+    rate = effectiveRate(memberRate, g.minimumRate);
+    put(cart, line, kCartRate, singleText(rate));
+  }
+  const double gross = static_cast<double>(q) * g.salePrice;
+  if (isReturn) {
+    const double total = round1(gross);
+    const double received = round1(gross * rate / 10);
+    put(cart, line, kCartTotal, doubleText(-total));
+    put(cart, line, kCartReceived, doubleText(-received));
+    if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(-received));
+    return AddResult::Added;
+  }
+  const double total = round1(gross);
+  put(cart, line, kCartTotal, doubleText(total));
+  put(cart, line, kCartReceived, doubleText(round1(total * rate / 10)));
+  put(cart, line, kCartStockLeft, integerText(remaining));
+  if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(total));
+  return AddResult::Added;
+}
+
+CartTotals recomputeTotals(TextGrid& cart) {
+  float due = 0;
+  float received = 0;
+  double points = 0;
+  double exactDue = 0;
+  double exactReceived = 0;
+  double exactPoints = 0;
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    put(cart, row, kCartNumber, integerText(row));
+    const std::string& total = cart.text(row, kCartTotal);
+    const std::string& paid = cart.text(row, kCartReceived);
+    const std::string& earned = cart.text(row, kCartPoints);
+    due += readSingle(total);
+    received += readSingle(paid);
+    points += readSingle(earned);
+    exactDue += readNumber(total);
+    exactReceived += readNumber(paid);
+    exactPoints += readNumber(earned);
+  }
+  return {sumText(due, exactDue), sumText(received, exactReceived),
+          std::fabs(points) < kLargeSum ? doubleText(points) : doubleText(round1(exactPoints))};
+}
+
+void repriceCart(TextGrid& cart, float memberRate) {
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    const float minimum = readSingle(cart.text(row, kCartMinimumRate));
+    const float total = readSingle(cart.text(row, kCartTotal));
+    const float rate = effectiveRate(memberRate, minimum);
+    const float factor = rate / 10;
+    put(cart, row, kCartRate, singleText(rate));
+    put(cart, row, kCartReceived,
+        doubleText(round1(static_cast<double>(total) * static_cast<double>(factor))));
+  }
+}
+
+bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
+  if (row < 1 || row >= cart.rowCount()) return false;
+  const float p = readSingle(cart.text(row, kCartUnitPrice));
+  std::int64_t q = readInteger(cart.text(row, kCartQuantity));
+  const float d = readSingle(cart.text(row, kCartRate));
+  const std::int64_t rem = readInteger(cart.text(row, kCartStockLeft));
+  const bool earns = cart.text(row, kCartEarnsPoints) == "真";
+  // A quantity below zero would turn the line's sign around; keep the one it had.
+  if (q < 0) q = q0;
+  bool capped = false;
+  const bool isReturn = cart.text(row, kCartType) == kReturnType;
+  if (!isReturn && q != q0) {
+    if (q > q0) {
+      const std::int64_t delta = q - q0;
+      if (static_cast<double>(delta - rem) > 0.0000001) {
+        q = q0 + rem;
+        put(cart, row, kCartStockLeft, "0");
+        capped = true;
+      } else {
+        put(cart, row, kCartStockLeft, integerText(rem - delta));
+      }
+    } else {
+      put(cart, row, kCartStockLeft, integerText(rem + (q0 - q)));
+    }
+  }
+  put(cart, row, kCartQuantity, integerText(q));
+  const double gross = static_cast<double>(p) * static_cast<double>(q);
+  const double total = round1(gross);
+  const double received = round1(gross * d / 10);
+  if (isReturn) {
+    put(cart, row, kCartTotal, doubleText(-total));
+    put(cart, row, kCartReceived, doubleText(-received));
+    if (earns) put(cart, row, kCartPoints, doubleText(-received));
+  } else {
+    put(cart, row, kCartTotal, doubleText(total));
+    put(cart, row, kCartReceived, doubleText(received));
+    if (earns) put(cart, row, kCartPoints, doubleText(std::fabs(received)));
+  }
+  return capped;
+}
+
+ToggleResult toggleLineType(TextGrid& cart, int row) {
+  if (row < 1 || row >= cart.rowCount()) return ToggleResult::NotEnoughStock;
+  const std::int64_t q = readInteger(cart.text(row, kCartQuantity));
+  const float p = readSingle(cart.text(row, kCartUnitPrice));
+  const float s = readSingle(cart.text(row, kCartRate)) / 10;
+  const float gross = static_cast<float>(static_cast<double>(q) * static_cast<double>(p));
+  const bool toReturn = cart.text(row, kCartType) != kReturnType;
+  if (!toReturn && readInteger(cart.text(row, kCartStockLeft)) < q) {
+    return ToggleResult::NotEnoughStock;
+  }
+  const double t = round1(toReturn ? -static_cast<double>(gross) : static_cast<double>(gross));
+  const double a = round1(static_cast<double>(s) * t);
+  cart.setBackColour(row, kCartNumber, row, kCartMinimumRate,
+                     toReturn ? kReturnLineColour : kSaleLineColour);
+  put(cart, row, kCartType, toReturn ? kReturnType : kSaleType);
+  put(cart, row, kCartTotal, singleText(static_cast<float>(t)));
+  put(cart, row, kCartReceived, doubleText(a));
+  if (cart.text(row, kCartEarnsPoints) == "真") put(cart, row, kCartPoints, doubleText(a));
+  return toReturn ? ToggleResult::ToReturn : ToggleResult::ToSale;
+}
+
+std::string sumText(float singleSum, double doubleSum) {
+  if (std::fabs(singleSum) < kLargeSum) return singleText(singleSum);
+  return doubleText(round1(doubleSum));
+}
+
+std::string roundedPointsText(const std::string& pointsTotal) {
+  const float single = readSingle(pointsTotal);
+  if (std::fabs(single) < kLargeSum) return doubleText(round1(single));
+  return doubleText(round1(readNumber(pointsTotal)));
+}
+
+std::string pointsValueText(const std::string& roundedPoints) {
+  const float single = readSingle(roundedPoints);
+  if (std::fabs(single) < kLargeSum) return singleText(single);
+  return doubleText(round1(readNumber(roundedPoints)));
+}
+
+}  // namespace cz

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "util/colour.h"
+
+namespace cz {
+
+class Database;
+class ListModel;
+class TextGrid;
+
+// One 库存 row as the cart uses it.
+struct GoodsRecord {
+  std::string name;     // 名称
+  std::string barcode;  // 条码
+  std::string spec;     // 规格
+  std::string note;     // 备注
+  float costPrice = 0;  // 进货价
+  float salePrice = 0;  // 销售价
+  std::int64_t stock = 0;
+  float minimumRate = 0;     // 最低折扣
+  bool earnsPoints = false;  // 参与积分 is "真"
+};
+
+// Background of a return line (columns 0 to 13).
+inline constexpr Rgb kReturnLineColour = rgb(255, 239, 247);
+// A sale line has no colour of its own: it shows the grid's background (white while the order is
+// open, grey once it is checked out).
+inline constexpr Rgb kSaleLineColour = kNoColour;
+
+inline constexpr const char* kSaleType = "售出";
+inline constexpr const char* kReturnType = "退货";
+
+// Every goods whose name or barcode equals `text` exactly, in storage order. A failing query
+// finds nothing.
+std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text);
+
+// The goods chooser's item for a record (columns 1 to 8 as texts), and the record back from an
+// item of the chooser.
+std::vector<std::string> goodsChoiceTexts(const GoodsRecord& goods);
+GoodsRecord goodsFromChoice(const ListModel& list, int index);
+
+// The rate a line gets: the member's rate, or the goods' minimum when the member's is below it.
+float effectiveRate(float memberRate, float minimumRate);
+
+// How a unit came into the cart: a scan keeps an existing line's rate, a choice from the list
+// sets it from the member's rate again.
+enum class AddSource { Scanned, Chosen };
+
+enum class AddResult { Added, OutOfStock };
+
+// Puts one unit of `goods` into the cart: one more on the line with its barcode, or a new line.
+// OutOfStock (cart unchanged) when the line's remaining stock is used up. A unit added to a
+// return line is priced as a return (negative amounts) and leaves the remaining stock alone.
+AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& goods, AddSource source,
+                         float memberRate);
+
+// The totals of the cart as the labels show them.
+struct CartTotals {
+  std::string due;       // sum of 总价
+  std::string received;  // sum of 实收
+  std::string points;    // sum of 获得积分
+};
+
+// Renumbers the lines and sums them. Sums of 100 000 or more keep their decimal.
+CartTotals recomputeTotals(TextGrid& cart);
+
+// Applies the member's rate to every line (never below a goods' minimum) and recomputes 实收.
+void repriceCart(TextGrid& cart, float memberRate);
+
+// Recomputes line `row` after its 数量 or 实收 was edited; `q0` is the quantity when the edit
+// began. Returns true when a sale line's quantity had to be capped to the stock left. A quantity
+// below 0 is taken back to q0; 数量 always ends as the integer the line was priced with.
+bool lineEdited(TextGrid& cart, int row, std::int64_t q0);
+
+enum class ToggleResult { ToReturn, ToSale, NotEnoughStock };
+
+// Switches line `row` between 售出 and 退货 and reprices it.
+ToggleResult toggleLineType(TextGrid& cart, int row);
+
+// Text of a money or points sum: the single sum's text below 100 000, otherwise the one-decimal
+// text of the double sum, so large totals keep their decimal.
+std::string sumText(float singleSum, double doubleSum);
+
+// The points total rounded to one decimal, as text (large totals read without single rounding).
+std::string roundedPointsText(const std::string& pointsTotal);
+
+// The text of a rounded points value as the member update adds it: the single value's text,
+// with the decimal kept from 100 000 on.
+std::string pointsValueText(const std::string& roundedPoints);
+
+}  // namespace cz

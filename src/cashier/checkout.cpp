@@ -1,0 +1,61 @@
+#include "cashier/checkout.h"
+
+#include "core/database.h"
+#include "core/operation_log.h"
+#include "util/numbers.h"
+
+namespace cz {
+
+StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
+                       std::int64_t quantity, StockDirection direction, const std::string& name,
+                       const std::string& purchasePrice) {
+  const bool add = direction == StockDirection::Add;
+  const std::string count = integerText(quantity);
+  std::string sql =
+      add ? "update 库存 set 当前库存=当前库存+?" : "update 库存 set 当前库存=当前库存-?";
+  SqlParams params{count};
+  if (!purchasePrice.empty()) {
+    sql += ",进货价=?";
+    params.push_back(purchasePrice);
+  }
+  sql += " where 条码=?";
+  params.push_back(barcode);
+  log.write(LogType::Stock, std::string(add ? "增加商品：[" : "减少商品：[") + name + "][" +
+                                barcode + "]库存数量：" + count);
+  if (db.execute(sql, params)) return {};
+  const std::string error = db.lastError();
+  return {false, error, "[更新库存失败]：" + error};
+}
+
+StepResult addMemberPoints(Database& db, OperationLog& log, const std::string& memberNumber,
+                           const std::string& points) {
+  if (memberNumber.empty()) return {};
+  if (db.execute("update 会员 set 积分=积分+? where 编号=?", {points, memberNumber})) {
+    log.write(LogType::UpdateMember, "更新用户积分，[" + memberNumber + "]增加积分：" + points);
+    return {};
+  }
+  const std::string error = db.lastError();
+  return {false, error,
+          "更新用户积分失败，[" + memberNumber + "]增加积分：" + points + "；原因：" + error};
+}
+
+StepResult insertSale(Database& db, OperationLog& log, const SaleRow& r) {
+  if (db.execute("insert into 销售(订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,"
+                 "制单人) values(?,?,?,?,?,?,?,?,?,?)",
+                 {r.orderNumber, r.date, r.customer, r.customerNumber, r.details, r.due, r.received,
+                  r.points, r.payment, r.creator})) {
+    log.write(LogType::Sale, "创建销售单。\r\n订单号：" + r.orderNumber + "\r\n客户：" +
+                                 r.customer + "\r\n客户编号：" + r.customerNumber +
+                                 "\r\n详单详情：" + r.details + "\r\n总应收：" + r.due +
+                                 "\r\n总实收：" + r.received + "\r\n付款方式：" + r.payment);
+    return {};
+  }
+  const std::string error = db.lastError();
+  return {false, error, saleFailedEntry(error)};
+}
+
+std::string saleFailedEntry(const std::string& error) {
+  return "创建销售单失败：" + error;
+}
+
+}  // namespace cz

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cz {
+
+class Database;
+class OperationLog;
+
+// The outcome of one database step of an order. On failure `error` is the engine's text and
+// `errorEntry` the text of the 错误 log entry. The caller writes that entry once the transaction
+// has been rolled back, so the rollback cannot take it away.
+struct StepResult {
+  bool ok = true;
+  std::string error;
+  std::string errorEntry;
+};
+
+enum class StockDirection { Subtract, Add };
+
+// Changes the stock of the goods with `barcode` by `quantity`, and sets its 进货价 when
+// `purchasePrice` is not empty. Writes the 更新库存 entry before the statement runs. A barcode that
+// matches no goods still succeeds.
+StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
+                       std::int64_t quantity, StockDirection direction, const std::string& name,
+                       const std::string& purchasePrice = {});
+
+// Adds `points` (the text of the value to add) to the member's 积分 and writes the 更新会员
+// entry. Nothing to do, and success, without a member number.
+StepResult addMemberPoints(Database& db, OperationLog& log, const std::string& memberNumber,
+                           const std::string& points);
+
+// One 销售 row, its values as text in column order.
+struct SaleRow {
+  std::string orderNumber;  // 订单号
+  std::string date;         // 日期: the timestamp text
+  std::string customer;     // 客户
+  std::string customerNumber;
+  std::string details;  // 订单详情
+  std::string due;      // 总应收
+  std::string received;
+  std::string points;  // 积分
+  std::string payment;
+  std::string creator;  // 制单人
+};
+
+// Inserts the row and writes the 销售 entry.
+StepResult insertSale(Database& db, OperationLog& log, const SaleRow& row);
+
+// The 错误 entry text of a sale that could not be stored.
+std::string saleFailedEntry(const std::string& error);
+
+}  // namespace cz

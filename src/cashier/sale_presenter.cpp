@@ -1,0 +1,383 @@
+#include "cashier/sale_presenter.h"
+
+#include <vector>
+
+#include "cashier/cart.h"
+#include "cashier/checkout.h"
+#include "cashier/printer.h"
+#include "cashier/receipt.h"
+#include "cashier/sale_area.h"
+#include "catalogue/lookups.h"
+#include "core/app_context.h"
+#include "core/clock.h"
+#include "core/database.h"
+#include "core/dialogs.h"
+#include "core/operation_log.h"
+#include "core/session.h"
+#include "core/timestamp.h"
+#include "util/json_document.h"
+#include "util/numbers.h"
+
+namespace cz {
+namespace {
+
+constexpr int kEnter = 13;
+constexpr int kDelete = 46;
+constexpr Rgb kOpenCartColour = rgb(255, 255, 255);
+
+// Marks a handler as running until it returns; a handler that finds the mark set does nothing.
+// Handlers wait in message boxes, during which the window still delivers hotkeys and clicks.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
+  ~BusyScope() { m_flag = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& m_flag;
+};
+
+}  // namespace
+
+SalePresenter::SalePresenter(AppContext& app, Dialogs& dialogs, Printer& printer, SaleArea& area)
+    : m_app(app), m_dialogs(dialogs), m_printer(printer), m_area(area) {}
+
+SaleFocus SalePresenter::takeFocusRequest() {
+  const SaleFocus focus = m_focus;
+  m_focus = SaleFocus::None;
+  return focus;
+}
+
+void SalePresenter::startNewOrder() {
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  if (m_orderOpen && !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) return;
+  m_state.orderNumber = orderNumber("SX", m_app.clock.now());
+  m_state.inputsEnabled = true;
+  m_state.cartEnabled = true;
+  m_orderOpen = true;
+  m_area.cart.reset();
+  m_state.due = "0";
+  m_state.received = "0";
+  m_state.memberPoints = "-";
+  m_state.memberName = "-";
+  m_state.memberRateText = "10";
+  m_state.memberText.clear();
+  m_area.cart.setGridColour(kOpenCartColour);
+  m_memberNumber.clear();
+  m_memberRate = 10;
+}
+
+void SalePresenter::checkoutHotkey() {
+  if (busy() || !m_state.inputsEnabled) return;
+  checkoutClicked();
+}
+
+void SalePresenter::checkoutClicked() {
+  if (busy() || !m_state.inputsEnabled) return;
+  BusyScope scope(m_busy);
+  checkout();
+}
+
+void SalePresenter::barcodeTextChanged(const std::string& text) {
+  m_state.barcodeText = text;
+}
+
+void SalePresenter::barcodeKeyDown(int key) {
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  if (key == kEnter) {
+    barcodeEntered();
+  } else {
+    recompute();
+  }
+}
+
+void SalePresenter::barcodeEntered() {
+  const std::vector<GoodsRecord> goods = lookupGoods(m_app.db, m_state.barcodeText);
+  if (goods.empty()) {
+    m_state.barcodeText.clear();
+    m_dialogs.message("查询不到商品", kDefaultTitle, MessageIcon::Information);
+  }
+  if (goods.size() == 1) {
+    const GoodsRecord& g = goods.front();
+    if (g.name.empty()) return;
+    if (g.stock <= 0) {
+      m_state.barcodeText.clear();
+      m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
+      return;
+    }
+    if (addGoodsToCart(m_area.cart, g, AddSource::Scanned, m_memberRate) == AddResult::OutOfStock) {
+      m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
+    }
+    m_state.barcodeText.clear();
+    recompute();
+    return;
+  }
+  m_area.goodsChoices.clear();
+  for (const GoodsRecord& g : goods) m_area.goodsChoices.append(goodsChoiceTexts(g));
+  if (!goods.empty()) {
+    m_area.goodsChoices.setSelectedIndex(0);
+    m_state.goodsListVisible = true;
+    m_goodsEnterDown = false;
+    m_focus = SaleFocus::GoodsList;
+  }
+  recompute();
+}
+
+void SalePresenter::goodsListKeyDown(int key) {
+  if (key == kEnter) m_goodsEnterDown = true;
+}
+
+void SalePresenter::goodsListKeyUp(int key) {
+  if (key != kEnter || !m_goodsEnterDown) return;
+  m_goodsEnterDown = false;
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  goodsChosen();
+}
+
+void SalePresenter::goodsListDoubleClicked() {
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  goodsChosen();
+}
+
+void SalePresenter::goodsChosen() {
+  const GoodsRecord g = goodsFromChoice(m_area.goodsChoices, m_area.goodsChoices.selectedIndex());
+  if (g.name.empty()) {
+    m_state.barcodeText.clear();
+    return;
+  }
+  if (g.stock <= 0) {
+    m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
+    m_state.barcodeText.clear();
+    return;
+  }
+  if (addGoodsToCart(m_area.cart, g, AddSource::Chosen, m_memberRate) == AddResult::OutOfStock) {
+    m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
+  }
+  m_state.goodsListVisible = false;
+  m_focus = SaleFocus::Barcode;
+  m_state.barcodeText.clear();
+  recompute();
+}
+
+void SalePresenter::goodsListFocusLost() {
+  m_state.goodsListVisible = false;
+  m_goodsEnterDown = false;
+  m_state.barcodeText.clear();
+}
+
+void SalePresenter::memberTextChanged(const std::string& text) {
+  m_state.memberText = text;
+}
+
+void SalePresenter::memberKeyDown(int key) {
+  if (key != kEnter || busy()) return;
+  BusyScope scope(m_busy);
+  memberEntered();
+}
+
+void SalePresenter::memberEntered() {
+  if (m_state.memberText.empty()) {
+    resetSale();
+    return;
+  }
+  std::vector<MemberMatch> found;
+  findMembers(m_app.db, m_state.memberText, found);
+  if (found.empty()) {
+    m_dialogs.message("查询不到该会员");
+    return;
+  }
+  if (found.size() == 1) {
+    attachMember(found.front());
+    return;
+  }
+  m_area.memberChoices.clear();
+  for (const MemberMatch& m : found) {
+    m_area.memberChoices.append(
+        {"", m.name, m.contact, m.discountRate, singleText(m.points), m.number});
+  }
+  m_area.memberChoices.setSelectedIndex(0);
+  m_state.memberListVisible = true;
+  m_focus = SaleFocus::MemberList;
+}
+
+void SalePresenter::memberListKeyDown(int key) {
+  if (key == kEnter) memberListDoubleClicked();
+}
+
+void SalePresenter::memberListDoubleClicked() {
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  const ListModel& list = m_area.memberChoices;
+  const int index = list.selectedIndex();
+  if (index >= 0 && index < list.itemCount()) {
+    attachMember({list.text(index, 1), list.text(index, 2), list.text(index, 3),
+                  readSingle(list.text(index, 4)), list.text(index, 5)});
+  }
+  m_state.memberListVisible = false;
+}
+
+void SalePresenter::memberListFocusLost() {
+  m_state.memberListVisible = false;
+}
+
+void SalePresenter::attachMember(const MemberMatch& member) {
+  m_state.memberPoints = singleText(member.points);
+  m_state.memberName = member.name;
+  const float rate = readSingle(member.discountRate);
+  m_state.memberRateText = singleText(rate);
+  m_memberRate = rate;
+  m_memberNumber = member.number;
+  repriceCart(m_area.cart, m_memberRate);
+  recompute();
+}
+
+void SalePresenter::resetSale() {
+  m_area.cart.reset();
+  m_state.due = "0";
+  m_state.received = "0";
+  m_state.memberPoints = "-";
+  m_state.memberName = "-";
+  m_state.memberRateText = "10";
+  m_state.memberText.clear();
+  m_memberNumber.clear();
+  m_memberRate = 10;
+}
+
+void SalePresenter::recompute() {
+  const CartTotals totals = recomputeTotals(m_area.cart);
+  m_state.due = totals.due;
+  m_state.received = totals.received;
+  m_state.pointsTotal = totals.points;
+}
+
+void SalePresenter::cursorMoved() {
+  if (busy() || !m_orderOpen) return;
+  const int col = m_area.cart.currentColumn();
+  m_area.cart.setEditable(col == kCartQuantity || col == kCartReceived);
+}
+
+void SalePresenter::editBegins() {
+  if (busy()) return;
+  const TextGrid& cart = m_area.cart;
+  m_editStartQuantity = readInteger(cart.text(cart.currentRow(), kCartQuantity));
+}
+
+void SalePresenter::editEnds() {
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  const int row = m_area.cart.currentRow();
+  if (row < 1 || row >= m_area.cart.rowCount()) return;
+  if (lineEdited(m_area.cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
+  recompute();
+}
+
+void SalePresenter::cartDoubleClicked() {
+  if (busy()) return;
+  BusyScope scope(m_busy);
+  TextGrid& cart = m_area.cart;
+  const int row = cart.currentRow();
+  if (cart.currentColumn() != kCartType || row < 1 || row >= cart.rowCount()) return;
+  if (toggleLineType(cart, row) == ToggleResult::NotEnoughStock) {
+    m_dialogs.message("[" + cart.text(row, kCartName) + "]库存不足", kDefaultTitle,
+                      MessageIcon::Information);
+    return;
+  }
+  recompute();
+}
+
+void SalePresenter::cartKeyUp(int key) {
+  if (key != kDelete || busy()) return;
+  BusyScope scope(m_busy);
+  TextGrid& cart = m_area.cart;
+  const int row = cart.currentRow();
+  if (row < 1 || row >= cart.rowCount()) return;
+  if (!m_dialogs.ask("确定删除[" + cart.text(row, kCartName) + "]的数据吗？")) return;
+  cart.deleteRow(row);
+  recompute();
+}
+
+void SalePresenter::paymentChanged(const std::string& text) {
+  m_state.payment = text;
+}
+
+void SalePresenter::checkout() {
+  TextGrid& cart = m_area.cart;
+  if (cart.rowCount() <= 1) {
+    m_dialogs.message("请添加商品");
+    return;
+  }
+  if (!m_dialogs.ask("确定提交订单吗？")) return;
+  const std::string details = buildOrderDetails(cart);
+
+  Database& db = m_app.db;
+  OperationLog& log = m_app.log;
+  // A failed step: undo everything, then record and show the failure. The error entry is written
+  // after the rollback so that it stays stored.
+  auto fail = [&](Transaction* transaction, const StepResult& step, const char* title) {
+    if (transaction) transaction->rollback();
+    log.write(LogType::Error, step.errorEntry);
+    m_dialogs.message(step.error, title, MessageIcon::Information);
+  };
+
+  Transaction transaction(db);
+  if (!transaction.started()) {
+    const std::string error = db.lastError();
+    fail(nullptr, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
+    return;
+  }
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    const bool sale = cart.text(row, kCartType) == kSaleType;
+    const StepResult step = updateStock(
+        db, log, cart.text(row, kCartBarcode), readInteger(cart.text(row, kCartQuantity)),
+        sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
+    if (!step.ok) return fail(&transaction, step, "更新库存失败");
+  }
+
+  m_state.pointsTotal = roundedPointsText(m_state.pointsTotal);
+  const bool hasMember = m_state.memberName != "-";
+  if (hasMember) {
+    const StepResult step =
+        addMemberPoints(db, log, m_memberNumber, pointsValueText(m_state.pointsTotal));
+    if (!step.ok) return fail(&transaction, step, "更新会员积分失败");
+  } else {
+    m_state.pointsTotal = "0";
+  }
+
+  const SaleRow row{m_state.orderNumber,
+                    timestampText(m_app.clock.now()),
+                    m_state.memberName,
+                    m_memberNumber,
+                    details,
+                    m_state.due,
+                    m_state.received,
+                    m_state.pointsTotal,
+                    m_state.payment,
+                    m_app.session.currentAccount};
+  const StepResult inserted = insertSale(db, log, row);
+  if (!inserted.ok) return fail(&transaction, inserted, "提交销售订单失败");
+  if (!transaction.commit()) {
+    const std::string error = db.lastError();
+    return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
+  }
+
+  m_state.inputsEnabled = false;
+  cart.setEditable(false);
+  m_orderOpen = false;
+  const Settings& settings = m_app.session.settings;
+  if (settings.printingEnabled) {
+    if (hasMember) m_state.pointsTotal = roundedPointsText(m_state.pointsTotal);
+    printReceipt(m_printer, settings, m_app.clock,
+                 {cart,
+                  m_state.orderNumber,
+                  {m_state.due, m_state.received, m_state.payment, m_state.pointsTotal}});
+  }
+  cart.setGridColour(kCartIdleColour);
+  m_dialogs.message("提交订单完毕", kDefaultTitle, MessageIcon::Information);
+}
+
+}  // namespace cz

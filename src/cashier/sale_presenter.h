@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cashier/sale_actions.h"
+
+namespace cz {
+
+class Dialogs;
+class Printer;
+struct AppContext;
+struct SaleArea;
+struct MemberMatch;
+
+// Where the sale wants the keyboard focus next; the window moves it and clears the request.
+enum class SaleFocus { None, Barcode, GoodsList, MemberList };
+
+// The sale's controls as the window shows them. The cart and the two choice lists live in the
+// SaleArea.
+struct SaleState {
+  std::string barcodeText;  // 编辑框条码
+  std::string memberText;   // 编辑框会员
+  std::string orderNumber;  // 标签订单号
+  std::string memberName;   // 标签会员
+  std::string memberRateText;
+  std::string memberPoints;  // 标签积分: the member's balance
+  std::string due;           // 标签应收
+  std::string received;      // 标签实收
+  std::string pointsTotal;   // 透明积分 (hidden): the points the sale earns
+  std::string payment = "现金支付";
+  // 编辑框条码, 编辑框会员 and 超级收款.
+  bool inputsEnabled = false;
+  // 高级表格 (its editable flag and colour are in the grid itself).
+  bool cartEnabled = false;
+  bool goodsListVisible = false;
+  bool memberListVisible = false;
+};
+
+// The sale in the main window: new order, the cart and its pricing, the member, checkout and
+// the receipt. One method per event of the sale's controls. While a handler waits in a question
+// or message (the window keeps receiving hotkeys and clicks meanwhile) the other events that act
+// on the sale are ignored, so a checkout never runs twice and stores exactly one cart.
+class SalePresenter : public SaleActions {
+ public:
+  SalePresenter(AppContext& app, Dialogs& dialogs, Printer& printer, SaleArea& area);
+
+  const SaleState& state() const { return m_state; }
+  bool orderOpen() const { return m_orderOpen; }
+  const std::string& memberNumber() const { return m_memberNumber; }
+  float memberRate() const { return m_memberRate; }
+  // A handler is waiting in a message box or question; events are ignored meanwhile.
+  bool busy() const { return m_busy; }
+  // The focus the sale asked for since the last call, which clears it.
+  SaleFocus takeFocusRequest();
+
+  // SaleActions: F1 and the new-order item; F4.
+  void startNewOrder() override;
+  void checkoutHotkey() override;
+  // 超级收款 clicked.
+  void checkoutClicked();
+
+  // 编辑框条码: its text changed; a key went down (platform key code, 13 = Enter).
+  void barcodeTextChanged(const std::string& text);
+  void barcodeKeyDown(int key);
+  // 超级列表框1: key down / up, double click, focus lost.
+  void goodsListKeyDown(int key);
+  void goodsListKeyUp(int key);
+  void goodsListDoubleClicked();
+  void goodsListFocusLost();
+
+  // 编辑框会员: text changed; key down.
+  void memberTextChanged(const std::string& text);
+  void memberKeyDown(int key);
+  // 超级列表框2: key down, double click, focus lost.
+  void memberListKeyDown(int key);
+  void memberListDoubleClicked();
+  void memberListFocusLost();
+
+  // 高级表格: current cell changed, edit begins / ends, double click, key released
+  // (46 = Delete). The grid's current cell is already set when these arrive.
+  void cursorMoved();
+  void editBegins();
+  void editEnds();
+  void cartDoubleClicked();
+  void cartKeyUp(int key);
+
+  // 组合框1 shows another payment method.
+  void paymentChanged(const std::string& text);
+
+ private:
+  void barcodeEntered();
+  void goodsChosen();
+  void memberEntered();
+  void attachMember(const MemberMatch& member);
+  void resetSale();
+  void recompute();
+  void checkout();
+
+  AppContext& m_app;
+  Dialogs& m_dialogs;
+  Printer& m_printer;
+  SaleArea& m_area;
+  SaleState m_state;
+  bool m_orderOpen = false;
+  std::string m_memberNumber;
+  float m_memberRate = 10;
+  std::int64_t m_editStartQuantity = 0;
+  // The goods list saw Enter go down, so its release chooses (the Enter that opened the list
+  // went down in the barcode box).
+  bool m_goodsEnterDown = false;
+  bool m_busy = false;
+  SaleFocus m_focus = SaleFocus::None;
+};
+
+}  // namespace cz

@@ -1,0 +1,172 @@
+#include "cashier/ui/sale_view.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "cashier/sale_area.h"
+#include "cashier/ui/qt_printer.h"
+#include "util/ui/grid_view.h"
+#include "util/ui/list_view.h"
+#include "util/ui/qt_text.h"
+
+namespace cz {
+namespace {
+
+template <typename T>
+T* control(QWidget* window, const char* name) {
+  return window->findChild<T*>(QString::fromUtf8(name));
+}
+
+void setText(QLabel* label, const std::string& text) {
+  if (label && label->text() != qs(text)) label->setText(qs(text));
+}
+
+void setText(QLineEdit* edit, const std::string& text) {
+  if (edit && edit->text() != qs(text)) edit->setText(qs(text));
+}
+
+}  // namespace
+
+SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleArea& area)
+    : QObject(mainWindow),
+      m_barcode(control<QLineEdit>(mainWindow, "编辑框条码")),
+      m_member(control<QLineEdit>(mainWindow, "编辑框会员")),
+      m_goodsList(control<ListView>(mainWindow, "超级列表框1")),
+      m_memberList(control<ListView>(mainWindow, "超级列表框2")),
+      m_cart(control<GridView>(mainWindow, "高级表格")),
+      m_payment(control<QComboBox>(mainWindow, "组合框1")),
+      m_checkout(control<QPushButton>(mainWindow, "超级收款")),
+      m_orderNumber(control<QLabel>(mainWindow, "标签订单号")),
+      m_memberName(control<QLabel>(mainWindow, "标签会员")),
+      m_memberRate(control<QLabel>(mainWindow, "标签折扣率")),
+      m_memberPoints(control<QLabel>(mainWindow, "标签积分")),
+      m_due(control<QLabel>(mainWindow, "标签应收")),
+      m_received(control<QLabel>(mainWindow, "标签实收")),
+      m_pointsTotal(control<QLabel>(mainWindow, "透明积分")),
+      m_printer(std::make_unique<QtPrinter>(mainWindow)),
+      m_presenter(std::make_unique<SalePresenter>(app, dialogs, *m_printer, area)) {
+  SalePresenter& p = *m_presenter;
+  if (m_barcode) {
+    m_barcode->installEventFilter(this);
+    connect(m_barcode, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_presenter->barcodeTextChanged(ss(text)); });
+  }
+  if (m_member) {
+    m_member->installEventFilter(this);
+    connect(m_member, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_presenter->memberTextChanged(ss(text)); });
+  }
+  if (m_goodsList) {
+    connect(m_goodsList, &ListView::keyDown, this,
+            [this, &p](int key) { forward([&] { p.goodsListKeyDown(key); }); });
+    connect(m_goodsList, &ListView::keyUp, this,
+            [this, &p](int key) { forward([&] { p.goodsListKeyUp(key); }); });
+    connect(m_goodsList, &ListView::itemDoubleClicked, this,
+            [this, &p] { forward([&] { p.goodsListDoubleClicked(); }); });
+    connect(m_goodsList, &ListView::focusLost, this,
+            [this, &p] { forward([&] { p.goodsListFocusLost(); }); });
+  }
+  if (m_memberList) {
+    connect(m_memberList, &ListView::keyDown, this,
+            [this, &p](int key) { forward([&] { p.memberListKeyDown(key); }); });
+    connect(m_memberList, &ListView::itemDoubleClicked, this,
+            [this, &p] { forward([&] { p.memberListDoubleClicked(); }); });
+    connect(m_memberList, &ListView::focusLost, this,
+            [this, &p] { forward([&] { p.memberListFocusLost(); }); });
+  }
+  if (m_cart) {
+    connect(m_cart, &GridView::currentCellChanged, this,
+            [this, &p] { forward([&] { p.cursorMoved(); }); });
+    connect(m_cart, &GridView::editBegins, this, [this, &p] { forward([&] { p.editBegins(); }); });
+    connect(m_cart, &GridView::editFinished, this, [this, &p] { forward([&] { p.editEnds(); }); });
+    connect(m_cart, &GridView::cellDoubleClicked, this,
+            [this, &p] { forward([&] { p.cartDoubleClicked(); }); });
+    connect(m_cart, &GridView::keyUp, this,
+            [this, &p](int key) { forward([&] { p.cartKeyUp(key); }); });
+  }
+  if (m_payment) {
+    p.paymentChanged(ss(m_payment->currentText()));
+    connect(m_payment, &QComboBox::currentTextChanged, this,
+            [&p](const QString& text) { p.paymentChanged(ss(text)); });
+  }
+  if (m_checkout) {
+    connect(m_checkout, &QPushButton::clicked, this,
+            [this, &p] { forward([&] { p.checkoutClicked(); }); });
+  }
+  render();
+}
+
+SaleView::~SaleView() = default;
+
+template <typename Handler>
+void SaleView::forward(Handler handler) {
+  handler();
+  render();
+}
+
+void SaleView::startNewOrder() {
+  forward([this] { m_presenter->startNewOrder(); });
+}
+
+void SaleView::checkoutHotkey() {
+  forward([this] { m_presenter->checkoutHotkey(); });
+}
+
+bool SaleView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || (watched != m_barcode && watched != m_member)) {
+    return QObject::eventFilter(watched, event);
+  }
+  const int key = platformKeyCode(static_cast<QKeyEvent*>(event)->key());
+  if (watched == m_barcode) {
+    forward([&] { m_presenter->barcodeKeyDown(key); });
+  } else {
+    forward([&] { m_presenter->memberKeyDown(key); });
+  }
+  // Enter is the box's command; every other key still edits the text.
+  return key == 13;
+}
+
+void SaleView::render() {
+  const SaleState& s = m_presenter->state();
+  setText(m_barcode, s.barcodeText);
+  setText(m_member, s.memberText);
+  setText(m_orderNumber, s.orderNumber);
+  setText(m_memberName, s.memberName);
+  setText(m_memberRate, s.memberRateText);
+  setText(m_memberPoints, s.memberPoints);
+  setText(m_due, s.due);
+  setText(m_received, s.received);
+  setText(m_pointsTotal, s.pointsTotal);
+  if (m_barcode) m_barcode->setEnabled(s.inputsEnabled);
+  if (m_member) m_member->setEnabled(s.inputsEnabled);
+  if (m_checkout) m_checkout->setEnabled(s.inputsEnabled);
+  if (m_cart) m_cart->setEnabled(s.cartEnabled);
+  if (m_goodsList && m_goodsList->isVisibleTo(m_goodsList->parentWidget()) != s.goodsListVisible) {
+    m_goodsList->setVisible(s.goodsListVisible);
+    if (s.goodsListVisible) m_goodsList->raise();
+  }
+  if (m_memberList &&
+      m_memberList->isVisibleTo(m_memberList->parentWidget()) != s.memberListVisible) {
+    m_memberList->setVisible(s.memberListVisible);
+    if (s.memberListVisible) m_memberList->raise();
+  }
+  switch (m_presenter->takeFocusRequest()) {
+    case SaleFocus::Barcode:
+      if (m_barcode) m_barcode->setFocus();
+      break;
+    case SaleFocus::GoodsList:
+      if (m_goodsList) m_goodsList->setFocus();
+      break;
+    case SaleFocus::MemberList:
+      if (m_memberList) m_memberList->setFocus();
+      break;
+    case SaleFocus::None:
+      break;
+  }
+}
+
+}  // namespace cz

@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cashier/checkout.h"
+#include "core/database.h"
+#include "core/timestamp.h"
+#include "sale_test_fixture.h"
+
+namespace cz {
+namespace {
+
+using test::SaleTest;
+using Texts = std::vector<std::string>;
+using Rows = std::vector<std::vector<std::string>>;
+
+class CheckoutTest : public SaleTest {
+ protected:
+  void SetUp() override {
+    SaleTest::SetUp();
+    app->session.settings.printingEnabled = false;
+    addGoods("可乐", "A", "3.5", "10");
+    addGoods("饼干", "B", "12.25", "10");
+    newOrder();
+  }
+  Rows sales() {
+    return app->rows(
+        "select 订单号,日期,客户,客户编号,总应收,总实收,积分,付款方式,制单人 from 销售");
+  }
+  // The order is still open with its lines and its inputs.
+  void expectStillOpen(int expectedLines) {
+    EXPECT_TRUE(sale->orderOpen());
+    EXPECT_TRUE(sale->state().inputsEnabled);
+    EXPECT_EQ(lines(), expectedLines);
+    EXPECT_TRUE(sales().empty());
+    EXPECT_TRUE(printer.calls.empty());
+  }
+};
+
+TEST_F(CheckoutTest, SaleAndReturnLinesMoveStockInLineOrder) {
+  scan("A");
+  scan("A");
+  scan("A");
+  scan("B");
+  doubleClick(2, kCartType);
+  sale->paymentChanged("微信支付");
+  markLog();
+  checkout();
+  EXPECT_EQ(stockOf("A"), "7");
+  EXPECT_EQ(stockOf("B"), "11");
+  const std::string order = sale->state().orderNumber;
+  const std::string details = app->rows("select 订单详情 from 销售").at(0).at(0);
+  EXPECT_EQ(
+      storedLog(),
+      (Texts{"3|减少商品：[可乐][A]库存数量：3", "3|增加商品：[饼干][B]库存数量：1",
+             "1|创建销售单。\r\n订单号：" + order + "\r\n客户：-\r\n客户编号：\r\n详单详情：" +
+                 details + "\r\n总应收：-1.8\r\n总实收：-1.8\r\n付款方式：微信支付"}));
+  EXPECT_EQ(sales(), (Rows{{order, timestampText(app->clock.now()), "-", "", "-1.8", "-1.8", "0",
+                            "微信支付", "admin"}}));
+  // The type is not stored: a return is told by its negative amounts.
+  EXPECT_EQ(details.find("类型"), std::string::npos);
+  EXPECT_NE(details.find("\"总价\":\"-12.3\""), std::string::npos) << details;
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"提交订单完毕"}));
+  EXPECT_FALSE(sale->orderOpen());
+  EXPECT_FALSE(sale->state().inputsEnabled);
+  EXPECT_FALSE(area.cart.editable());
+  EXPECT_EQ(area.cart.gridColour(), rgb(96, 96, 96));
+  EXPECT_EQ(lines(), 2);
+  // Closed: F4 and the button do nothing, and the grid stays read-only.
+  sale->checkoutHotkey();
+  sale->checkoutClicked();
+  area.cart.setCurrentCell(1, kCartQuantity);
+  sale->cursorMoved();
+  EXPECT_FALSE(area.cart.editable());
+  EXPECT_EQ(sales().size(), 1u);
+}
+
+TEST_F(CheckoutTest, EmptyCartAndDeclinedQuestionStoreNothing) {
+  sale->checkoutClicked();
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"请添加商品"}));
+  scan("A");
+  app->dialogs.answer(false);
+  sale->checkoutClicked();
+  EXPECT_EQ(app->dialogs.calls.back().text, "确定提交订单吗？");
+  expectStillOpen(1);
+  EXPECT_EQ(stockOf("A"), "10");
+}
+
+TEST_F(CheckoutTest, MemberPointsAreRoundedAndAdded) {
+  const std::string number = addMember("赵", "135", "10", "100");
+  scan("B");
+  enterMember("赵");
+  ASSERT_EQ(sale->state().pointsTotal, "12.25");
+  markLog();
+  checkout();
+  EXPECT_EQ(app->rows("select 积分 from 会员 where 编号=?", {number}), (Rows{{"112.3"}}));
+  EXPECT_EQ(sales().at(0).at(3), number);
+  EXPECT_EQ(sales().at(0).at(2), "赵");
+  EXPECT_EQ(sales().at(0).at(6), "12.3");
+  EXPECT_EQ(storedLog().at(1), "5|更新用户积分，[" + number + "]增加积分：12.3");
+
+  // A return-only sale lowers the points.
+  newOrder();
+  enterMember("赵");
+  scan("A");
+  doubleClick(1, kCartType);
+  checkout();
+  EXPECT_EQ(app->rows("select 积分 from 会员 where 编号=?", {number}), (Rows{{"108.8"}}));
+  EXPECT_EQ(app->rows("select 积分 from 销售 order by rowid desc limit 1"), (Rows{{"-3.5"}}));
+}
+
+TEST_F(CheckoutTest, LargePointsKeepTheirDecimal) {
+  const std::string number = addMember("钱", "136", "10", "0");
+  addGoods("大件", "L3", "99999.9", "50");
+  addGoods("大件", "L4", "34569", "50");
+  scan("L3");
+  scan("L4");
+  edit(1, kCartQuantity, "12");
+  enterMember("钱");
+  checkout();
+  EXPECT_EQ(app->rows("select 积分 from 会员 where 编号=?", {number}), (Rows{{"1234567.8"}}));
+  EXPECT_EQ(sales().at(0).at(4), "1234567.8");
+  EXPECT_EQ(sales().at(0).at(5), "1234567.8");
+  EXPECT_EQ(sales().at(0).at(6), "1234567.8");
+}
+
+// Each failing step rolls the whole order back, keeps it open, and stores its error entry once.
+TEST_F(CheckoutTest, AFailingStepLeavesNothingButItsErrorEntry) {
+  const struct {
+    std::string name;
+    Texts setup;  // statements that make the step fail
+    std::string title, entry;
+  } cases[] = {
+      {"second stock update",
+       {"create trigger t before update on 库存 when new.条码='B' begin "
+        "select raise(abort,'磁盘已满'); end"},
+       "更新库存失败",
+       "[更新库存失败]：磁盘已满"},
+      {"member points",
+       {"create trigger t before update on 会员 begin select raise(abort,'磁盘已满'); end"},
+       "更新会员积分失败",
+       "更新用户积分失败，[1]增加积分：15.8；原因：磁盘已满"},
+      {"sales row",
+       {"create trigger t before insert on 销售 begin select raise(abort,'磁盘已满'); end"},
+       "提交销售订单失败",
+       "创建销售单失败：磁盘已满"},
+      {"commit",
+       {"create table p(id integer primary key)",
+        "create table c(pid integer references p(id) deferrable initially deferred)",
+        "create trigger t after insert on 销售 begin insert into c values(42); end",
+        "pragma foreign_keys=on"},
+       "提交销售订单失败",
+       "创建销售单失败：FOREIGN KEY constraint failed"},
+      {"begin",
+       {"begin"},
+       "提交销售订单失败",
+       "创建销售单失败：cannot start a transaction within a transaction"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir caseDir;
+    app = std::make_unique<test::TestApp>(caseDir.path());
+    test::startAndLogIn(*app);
+    app->session.settings.printingEnabled = true;
+    sale = std::make_unique<SalePresenter>(app->context, app->dialogs, printer, area);
+    printer.calls.clear();
+    addGoods("可乐", "A", "3.5", "10");
+    addGoods("饼干", "B", "12.25", "10");
+    ASSERT_EQ(addMember("孙", "137", "10", "1"), "1");
+    newOrder();
+    scan("A");
+    scan("B");
+    enterMember("孙");
+    for (const std::string& sql : c.setup) {
+      ASSERT_TRUE(app->db.execute(sql)) << app->db.lastError();
+    }
+    markLog();
+    app->dialogs.calls.clear();
+    checkout();
+    EXPECT_EQ(app->dialogs.calls.back().title, c.title);
+    EXPECT_EQ(app->dialogs.calls.back().icon, MessageIcon::Information);
+    EXPECT_EQ(app->dialogs.messages().size(), 1u);
+    if (c.name == "begin") app->db.execute("commit");
+    expectStillOpen(2);
+    EXPECT_EQ(stockOf("A"), "10");
+    EXPECT_EQ(stockOf("B"), "10");
+    EXPECT_EQ(app->rows("select 积分 from 会员"), (Rows{{"1"}}));
+    const Texts stored = storedLog();
+    EXPECT_EQ(stored, Texts{"6|" + c.entry});
+    const Texts listed = listedLog();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "错误|" + c.entry), 1);
+    // Corrected, the same order goes through.
+    app->db.execute("drop trigger if exists t");
+    checkout();
+    EXPECT_EQ(sales().size(), 1u);
+    EXPECT_EQ(stockOf("B"), "9");
+  }
+}
+
+TEST_F(CheckoutTest, RepeatedCheckoutClicksDuringTheQuestionsDoNothing) {
+  // A dialog that delivers F4, 超级收款, F1 and cart input while it is open.
+  class Reentering : public test::ScriptedDialogs {
+   public:
+    SalePresenter* sale = nullptr;
+    void message(const std::string& text, const std::string& title, MessageIcon icon) override {
+      poke();
+      ScriptedDialogs::message(text, title, icon);
+    }
+    bool ask(const std::string& text, const std::string& title) override {
+      poke();
+      return ScriptedDialogs::ask(text, title);
+    }
+    void poke() {
+      sale->checkoutHotkey();
+      sale->checkoutClicked();
+      sale->startNewOrder();
+      sale->barcodeKeyDown(13);
+      sale->cartKeyUp(46);
+    }
+  } dialogs;
+  app->session.settings.printingEnabled = true;
+  SalePresenter guarded(app->context, dialogs, printer, area);
+  dialogs.sale = &guarded;
+  dialogs.answer(true);  // no order open yet: no question
+  guarded.startNewOrder();
+  guarded.barcodeTextChanged("A");
+  guarded.barcodeKeyDown(13);
+  area.cart.setCurrentCell(1, 1);
+  dialogs.calls.clear();
+  dialogs.answer(true);
+  guarded.checkoutClicked();
+  EXPECT_EQ(sales().size(), 1u);
+  EXPECT_EQ(stockOf("A"), "9");
+  EXPECT_EQ(dialogs.messages(), (Texts{"提交订单完毕"}));
+  EXPECT_EQ(std::count(printer.calls.begin(), printer.calls.end(), "start"), 1);
+}
+
+TEST_F(CheckoutTest, StockStepsAreUsableForPurchases) {
+  markLog();
+  const StepResult r = updateStock(app->db, app->log, "A", 5, StockDirection::Add, "可乐", "2.5");
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(app->rows("select 当前库存,进货价 from 库存 where 条码='A'"), (Rows{{"15", "2.5"}}));
+  EXPECT_EQ(storedLog(), (Texts{"3|增加商品：[可乐][A]库存数量：5"}));
+  EXPECT_TRUE(updateStock(app->db, app->log, "无", 1, StockDirection::Subtract, "无").ok);
+}
+
+}  // namespace
+}  // namespace cz

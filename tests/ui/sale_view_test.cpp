@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "cashier/sale_area.h"
+#include "cashier/ui/qt_printer.h"
+#include "cashier/ui/sale_view.h"
+#include "core/database.h"
+#include "support/test_app.h"
+#include "util/ui/grid_view.h"
+#include "util/ui/list_view.h"
+
+namespace cz {
+namespace {
+
+// The sale's controls with their names, as the main window makes them.
+class StandInWindow : public QWidget {
+ public:
+  explicit StandInWindow(SaleArea& area) {
+    resize(1183, 707);
+    auto edit = [this](const char* name, QRect geometry) {
+      auto* e = new QLineEdit(this);
+      e->setObjectName(QString::fromUtf8(name));
+      e->setGeometry(geometry);
+      return e;
+    };
+    barcode = edit("编辑框条码", {6, 8, 232, 32});
+    member = edit("编辑框会员", {6, 43, 232, 32});
+    goodsList = new ListView(area.goodsChoices, this);
+    goodsList->setObjectName(QString::fromUtf8("超级列表框1"));
+    goodsList->setGeometry(4, 375, 395, 253);
+    goodsList->hide();
+    memberList = new ListView(area.memberChoices, this);
+    memberList->setObjectName(QString::fromUtf8("超级列表框2"));
+    memberList->setGeometry(12, 408, 339, 253);
+    memberList->hide();
+    cart = new GridView(area.cart, this);
+    cart->setObjectName(QString::fromUtf8("高级表格"));
+    cart->setGeometry(4, 121, 1172, 463);
+    payment = new QComboBox(this);
+    payment->setObjectName(QString::fromUtf8("组合框1"));
+    payment->addItems({"现金支付", "微信支付", "支付宝支付", "其他支付"});
+    checkout = new QPushButton(QString::fromUtf8("收款（F4）"), this);
+    checkout->setObjectName(QString::fromUtf8("超级收款"));
+    checkout->setGeometry(944, 621, 232, 80);
+    for (const char* name :
+         {"标签订单号", "标签会员", "标签折扣率", "标签积分", "标签应收", "标签实收", "透明积分"}) {
+      auto* label = new QLabel(this);
+      label->setObjectName(QString::fromUtf8(name));
+    }
+    findChild<QLabel*>(QString::fromUtf8("透明积分"))->hide();
+  }
+  QLabel* label(const char* name) { return findChild<QLabel*>(QString::fromUtf8(name)); }
+
+  QLineEdit* barcode;
+  QLineEdit* member;
+  ListView* goodsList;
+  ListView* memberList;
+  GridView* cart;
+  QComboBox* payment;
+  QPushButton* checkout;
+};
+
+TEST(SaleView, ScansChoosesAndChecksOutThroughTheControls) {
+  test::TempDir dir;
+  test::TestApp app(dir.path());
+  test::startAndLogIn(app);
+  app.dialogs.calls.clear();
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('可乐','6901','瓶','',2,3.5,10,0,'真')"));
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('同名','X1','瓶','',1,2,5,0,'假')"));
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('同名','X2','瓶','',1,3,5,0,'假')"));
+  app.session.settings.printingEnabled = true;
+
+  SaleArea area;
+  setUpSaleArea(area);
+  StandInWindow window(area);
+  SaleView view(&window, app.context, app.dialogs, area);
+  const QString pdf = QString::fromStdString((dir.path() / "receipt.pdf").string());
+  view.printer().setOutputFile(pdf);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  EXPECT_FALSE(window.barcode->isEnabled());
+  EXPECT_FALSE(window.checkout->isEnabled());
+  view.startNewOrder();
+  EXPECT_TRUE(window.barcode->isEnabled());
+  EXPECT_TRUE(window.cart->isEnabled());
+  EXPECT_TRUE(window.label("标签订单号")->text().startsWith("SX20261210"));
+  EXPECT_EQ(window.label("标签会员")->text(), "-");
+
+  window.barcode->setFocus();
+  QTest::keyClicks(window.barcode, "6901");
+  EXPECT_EQ(view.presenter().state().barcodeText, "6901");
+  QTest::keyClick(window.barcode, Qt::Key_Return);
+  EXPECT_EQ(window.barcode->text(), "");
+  ASSERT_EQ(window.cart->model()->rowCount(), 1);
+  EXPECT_EQ(window.label("标签应收")->text(), "3.5");
+
+  // Several matches open the chooser; the opening Enter's release chooses nothing.
+  window.barcode->insert(QString::fromUtf8("同名"));
+  QTest::keyPress(window.barcode, Qt::Key_Return);
+  EXPECT_TRUE(window.goodsList->isVisible());
+  QTest::keyRelease(window.goodsList, Qt::Key_Return);
+  EXPECT_EQ(window.cart->model()->rowCount(), 1);
+  QTest::keyClick(window.goodsList, Qt::Key_Down);
+  QTest::keyClick(window.goodsList, Qt::Key_Return);
+  EXPECT_FALSE(window.goodsList->isVisible());
+  ASSERT_EQ(window.cart->model()->rowCount(), 2);
+  EXPECT_EQ(area.cart.text(2, kCartBarcode), "X2");
+  EXPECT_EQ(window.label("标签实收")->text(), "6.5");
+
+  window.payment->setCurrentIndex(1);
+  app.dialogs.answer(true);
+  QTest::mouseClick(window.checkout, Qt::LeftButton);
+  EXPECT_EQ(app.dialogs.messages(), (std::vector<std::string>{"提交订单完毕"}));
+  EXPECT_EQ(app.rows("select 付款方式, 总实收 from 销售"),
+            (std::vector<std::vector<std::string>>{{"微信支付", "6.5"}}));
+  EXPECT_FALSE(window.barcode->isEnabled());
+  EXPECT_FALSE(window.checkout->isEnabled());
+  EXPECT_EQ(window.label("透明积分")->text(), "0");
+  QFile receipt(pdf);
+  ASSERT_TRUE(receipt.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(receipt.read(5).startsWith("%PDF"));
+  // F4 on the closed order does nothing.
+  view.checkoutHotkey();
+  EXPECT_EQ(app.dialogs.calls.size(), 2u);
+
+  if (qEnvironmentVariableIsSet("CHENZHOU_KEEP_RECEIPT")) QFile::copy(pdf, "/tmp/receipt.pdf");
+}
+
+}  // namespace
+}  // namespace cz
