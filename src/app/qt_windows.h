@@ -10,6 +10,9 @@ class ListModel;
 class LoginWindow;
 class LogWindow;
 class MainWindow;
+class OrderDetailWindow;
+class OrderListWindow;
+class PurchaseWindow;
 struct AppContext;
 
 // Creates and destroys the real windows. Windows are destroyed later in the event loop, because
@@ -33,6 +36,9 @@ class QtWindows : public Windows {
   void moveLoginOffScreen() override;
   void centreLoginWindow() override;
   void destroyLoginWindow() override;
+  void openPurchaseWindow() override;
+  void openOrderList(OrderKind kind) override;
+  void openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) override;
 
  private:
   void quitWhenNoWindowIsLeft();
@@ -42,6 +48,11 @@ class QtWindows : public Windows {
   QPointer<LoginWindow> m_login;
   QPointer<LogWindow> m_log;
   QPointer<MainWindow> m_main;
+  QPointer<PurchaseWindow> m_purchase;
+  QPointer<OrderListWindow> m_salesList;
+  QPointer<OrderListWindow> m_purchaseList;
+  QPointer<OrderDetailWindow> m_saleDetail;
+  QPointer<OrderDetailWindow> m_purchaseDetail;
 };
 
 }  // namespace cz
