@@ -18,6 +18,7 @@ class OrderDetailWindow : public QWidget {
   Q_OBJECT
  public:
   OrderDetailWindow(OrderKind kind, QWidget* parent = nullptr);
+  ~OrderDetailWindow() override;
 
   OrderDetailPresenter& presenter() { return m_presenter; }
   // Fills the window from an order list's grid row.

@@ -18,6 +18,17 @@ namespace cz {
 
 namespace {
 
+// The views watch models that the presenter owns, and the presenter goes before the window's
+// children would: so the children go first, without reporting anything on their way out.
+void deleteViewsFirst(QWidget* window) {
+  const auto children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  for (QWidget* child : children) {
+    child->removeEventFilter(window);
+    child->disconnect(window);
+  }
+  qDeleteAll(children);
+}
+
 QLabel* label(QWidget* parent, const char* name, const std::string& text, QRect at) {
   auto* l = new QLabel(qs(text), parent);
   l->setObjectName(name);
@@ -144,6 +155,10 @@ void OrderListWindow::readSearch() {
 
 void OrderListWindow::render() {
   setWindowTitle(qs(m_presenter.caption()));
+}
+
+OrderListWindow::~OrderListWindow() {
+  deleteViewsFirst(this);
 }
 
 }  // namespace cz

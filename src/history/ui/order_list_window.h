@@ -20,6 +20,7 @@ class OrderListWindow : public QWidget {
   Q_OBJECT
  public:
   OrderListWindow(AppContext& app, OrderKind kind, QWidget* parent = nullptr);
+  ~OrderListWindow() override;
 
   OrderListPresenter& presenter() { return m_presenter; }
 

@@ -14,6 +14,17 @@ namespace cz {
 
 namespace {
 
+// The views watch models that the presenter owns, and the presenter goes before the window's
+// children would: so the children go first, without reporting anything on their way out.
+void deleteViewsFirst(QWidget* window) {
+  const auto children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  for (QWidget* child : children) {
+    child->removeEventFilter(window);
+    child->disconnect(window);
+  }
+  qDeleteAll(children);
+}
+
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect at) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
   l->setObjectName(name);
@@ -183,6 +194,10 @@ void PurchaseWindow::render() {
     case PurchasePresenter::Focus::None:
       break;
   }
+}
+
+PurchaseWindow::~PurchaseWindow() {
+  deleteViewsFirst(this);
 }
 
 }  // namespace cz

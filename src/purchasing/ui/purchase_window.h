@@ -21,6 +21,7 @@ class PurchaseWindow : public QWidget {
   Q_OBJECT
  public:
   PurchaseWindow(AppContext& app, QWidget* owner = nullptr);
+  ~PurchaseWindow() override;
 
   PurchasePresenter& presenter() { return m_presenter; }
 
