@@ -13,6 +13,9 @@
 #include "catalogue/ui/stock_window.h"
 #include "core/ui/log_window.h"
 #include "core/ui/login_window.h"
+#include "history/ui/order_detail_window.h"
+#include "history/ui/order_list_window.h"
+#include "purchasing/ui/purchase_window.h"
 
 namespace cz {
 
@@ -147,6 +150,37 @@ void QtWindows::openMemberListWindow() {
 void QtWindows::openAddMemberWindow() {
   openOwned(m_addMember, m_main,
             [this](QWidget* owner) { return new AddMemberWindow(*m_app, owner); });
+}
+
+void QtWindows::openPurchaseWindow() {
+  if (!m_app || !m_main) return;
+  if (!m_purchase) {
+    // One window is one order: closing it ends the order, and the next opening draws a new number.
+    m_purchase = new PurchaseWindow(*m_app, m_main);
+    m_purchase->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  bringToFront(m_purchase);
+}
+
+void QtWindows::openOrderList(OrderKind kind) {
+  if (!m_app || !m_main) return;
+  QPointer<OrderListWindow>& list = kind == OrderKind::Sale ? m_salesList : m_purchaseList;
+  if (!list) {
+    list = new OrderListWindow(*m_app, kind, m_main);
+    list->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  bringToFront(list);
+}
+
+void QtWindows::openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) {
+  QPointer<OrderDetailWindow>& detail = kind == OrderKind::Sale ? m_saleDetail : m_purchaseDetail;
+  if (!detail) {
+    QWidget* owner = kind == OrderKind::Sale ? m_salesList.data() : m_purchaseList.data();
+    detail = new OrderDetailWindow(kind, owner);
+    detail->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  detail->fill(cells);
+  bringToFront(detail);
 }
 
 void QtWindows::quitWhenNoWindowIsLeft() {

@@ -16,6 +16,9 @@ class MainWindow;
 class SettingsWindow;
 class MemberListWindow;
 class StockWindow;
+class OrderDetailWindow;
+class OrderListWindow;
+class PurchaseWindow;
 struct AppContext;
 
 // Creates and destroys the real windows. Windows are destroyed later in the event loop, because
@@ -46,6 +49,9 @@ class QtWindows : public Windows {
   void openCreateGoodsWindow() override;
   void openMemberListWindow() override;
   void openAddMemberWindow() override;
+  void openPurchaseWindow() override;
+  void openOrderList(OrderKind kind) override;
+  void openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) override;
 
  private:
   void quitWhenNoWindowIsLeft();
@@ -63,6 +69,11 @@ class QtWindows : public Windows {
   QPointer<CreateGoodsWindow> m_createGoods;
   QPointer<MemberListWindow> m_memberList;
   QPointer<AddMemberWindow> m_addMember;
+  QPointer<PurchaseWindow> m_purchase;
+  QPointer<OrderListWindow> m_salesList;
+  QPointer<OrderListWindow> m_purchaseList;
+  QPointer<OrderDetailWindow> m_saleDetail;
+  QPointer<OrderDetailWindow> m_purchaseDetail;
 };
 
 }  // namespace cz

@@ -1,0 +1,300 @@
+#include "purchasing/purchase_entry.h"
+
+#include "catalogue/lookups.h"
+#include "core/app_context.h"
+#include "core/database.h"
+#include "core/dialogs.h"
+#include "core/operation_log.h"
+#include "core/session.h"
+#include "history/order_time.h"
+#include "util/json_document.h"
+#include "util/numbers.h"
+
+namespace cz {
+
+namespace {
+
+struct GridColumnDef {
+  const char* header;
+  int width;
+};
+
+constexpr GridColumnDef kColumns[kPurchaseColumnCount] = {
+    {"", 35},      {"商品名称", 180},    {"条码", 180}, {"规格", 180},
+    {"单价", 100}, {"数量(可编辑)", 90}, {"总价", 100}, {"目前库存", 60}};
+
+struct Goods {
+  std::string name, barcode, spec, costPrice, stock;
+};
+
+// The goods whose full name or barcode is `text`, in storage order.
+std::vector<Goods> lookUpGoods(Database& db, const std::string& text) {
+  std::vector<Goods> found;
+  RecordSet set(db);
+  if (!set.open("select * from 库存 where 名称=? or 条码=? order by rowid", {text, text}))
+    return found;
+  while (set.next()) {
+    found.push_back({set.field("名称"), set.field("条码"), set.field("规格"), set.field("进货价"),
+                     set.field("当前库存")});
+  }
+  return found;
+}
+
+// Clears a flag when the scope ends, however it ends.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+  ~FlagGuard() { m_flag = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& m_flag;
+};
+
+}  // namespace
+
+PurchasePresenter::PurchasePresenter(AppContext& app, Dialogs& dialogs, Dialogs& ownerDialogs)
+    : m_app(app), m_dialogs(dialogs), m_ownerDialogs(ownerDialogs) {
+  m_grid.setColumnCount(kPurchaseColumnCount);
+  for (int c = 0; c < kPurchaseColumnCount; ++c) {
+    m_grid.setText(0, c, kColumns[c].header);
+    m_grid.setColumnWidth(c, kColumns[c].width);
+  }
+  m_grid.setEditable(m_app.session.permissions.allows(Permission::EditPurchase));
+  m_goodsChoices.setColumns(
+      {{"", 0}, {"商品名称", 120}, {"条码", 100}, {"规格", 0}, {"进货价", 50}, {"当前库存", 80}});
+  m_supplierChoices.setColumns({{"", 0}, {"供应商", 180}, {"联系电话", 150}});
+  m_orderNumber = cz::orderNumber("CG", m_app.clock.now());
+}
+
+const std::vector<std::string>& PurchasePresenter::paymentItems() {
+  static const std::vector<std::string> items = {"现金支付", "微信支付", "支付宝支付", "其他支付"};
+  return items;
+}
+
+PurchasePresenter::Focus PurchasePresenter::takeFocusRequest() {
+  const Focus focus = m_focus;
+  m_focus = Focus::None;
+  return focus;
+}
+
+void PurchasePresenter::barcodeKeyDown(int key) {
+  if (m_submitting) return;
+  if (key == kEnterKey)
+    barcodeEntered();
+  else
+    recomputeTotals();
+}
+
+void PurchasePresenter::barcodeEntered() {
+  const std::vector<Goods> found = lookUpGoods(m_app.db, barcodeText);
+  m_focus = Focus::Barcode;
+  if (found.size() == 1) {
+    const Goods& g = found.front();
+    if (g.name.empty()) return;
+    addLine(g.name, g.barcode, g.spec, readSingle(g.costPrice), readInteger(g.stock));
+    barcodeText.clear();
+    recomputeTotals();
+    return;
+  }
+  if (found.empty())
+    m_ownerDialogs.message("查询不到商品", kDefaultTitle, MessageIcon::Information);
+  m_goodsChoices.clear();
+  for (const Goods& g : found) {
+    m_goodsChoices.append({"", g.name, g.barcode, g.spec, singleText(readSingle(g.costPrice)),
+                           integerText(readInteger(g.stock))});
+  }
+  if (!found.empty()) {
+    m_goodsChoicesVisible = true;
+    m_enterPressedOnGoodsList = false;
+    m_focus = Focus::GoodsChoices;
+  }
+  recomputeTotals();
+}
+
+void PurchasePresenter::addLine(const std::string& name, const std::string& barcode,
+                                const std::string& spec, float price, long long stock) {
+  for (int k = 1; k < m_grid.rowCount(); ++k) {
+    if (m_grid.text(k, kPurchaseBarcode) != barcode) continue;
+    // The total uses the price just looked up, even when the line's 单价 was edited.
+    const std::int64_t q = readInteger(m_grid.text(k, kPurchaseQuantity)) + 1;
+    m_grid.setText(k, kPurchaseQuantity, integerText(q));
+    m_grid.setText(k, kPurchaseTotal, doubleText(round1(static_cast<double>(price) * q)));
+    m_grid.setText(k, kPurchaseStock, integerText(stock));
+    return;
+  }
+  const int k = m_grid.rowCount();
+  m_grid.appendRow({integerText(k), name, barcode, spec, singleText(price), "1",
+                    doubleText(round1(price)), integerText(stock)});
+}
+
+void PurchasePresenter::goodsChosen() {
+  if (m_submitting) return;
+  const int index = m_goodsChoices.selectedIndex();
+  const std::string name = m_goodsChoices.text(index, 1);
+  if (name.empty()) {
+    barcodeText.clear();
+    return;
+  }
+  addLine(name, m_goodsChoices.text(index, 2), m_goodsChoices.text(index, 3),
+          readSingle(m_goodsChoices.text(index, 4)), readInteger(m_goodsChoices.text(index, 5)));
+  barcodeText.clear();
+  m_goodsChoicesVisible = false;
+  m_focus = Focus::Barcode;
+  recomputeTotals();
+}
+
+void PurchasePresenter::goodsListKeyDown(int key) {
+  if (key == kEnterKey) m_enterPressedOnGoodsList = true;
+}
+
+void PurchasePresenter::goodsListKeyUp(int key) {
+  if (key != kEnterKey || !m_enterPressedOnGoodsList) return;
+  m_enterPressedOnGoodsList = false;
+  goodsChosen();
+}
+
+void PurchasePresenter::goodsListFocusLost() {
+  m_goodsChoicesVisible = false;
+  m_enterPressedOnGoodsList = false;
+  barcodeText.clear();
+}
+
+void PurchasePresenter::supplierKeyDown(int key) {
+  if (key != kEnterKey || m_submitting) return;
+  std::vector<SupplierRecord> found;
+  findSuppliers(m_app.db, supplierText, found);
+  if (found.empty()) {
+    m_dialogs.message("查询不到该供应商");
+  } else if (found.size() == 1) {
+    m_supplierName = found.front().name;
+    m_contact = found.front().contact;
+  } else {
+    m_supplierChoices.clear();
+    for (const SupplierRecord& s : found) m_supplierChoices.append({"", s.name, s.contact});
+    m_supplierChoicesVisible = true;
+    m_focus = Focus::SupplierChoices;
+  }
+}
+
+void PurchasePresenter::supplierChosen() {
+  if (m_submitting) return;
+  const int index = m_supplierChoices.selectedIndex();
+  if (index < 0 || index >= m_supplierChoices.itemCount()) return;
+  m_contact = m_supplierChoices.text(index, 2);
+  m_supplierName = m_supplierChoices.text(index, 1);
+  m_supplierChoicesVisible = false;
+  m_focus = Focus::Barcode;
+}
+
+void PurchasePresenter::supplierListKeyDown(int key) {
+  if (key == kEnterKey) supplierChosen();
+}
+
+void PurchasePresenter::supplierListFocusLost() {
+  m_supplierChoicesVisible = false;
+}
+
+void PurchasePresenter::currentCellChanged(int /*row*/, int col) {
+  if (!m_app.session.permissions.allows(Permission::EditPurchase)) return;
+  m_grid.setEditable(col == kPurchasePrice || col == kPurchaseQuantity || col == kPurchaseTotal);
+}
+
+void PurchasePresenter::lineEdited(int row, int /*col*/) {
+  if (m_submitting || row < 1 || row >= m_grid.rowCount()) return;
+  const float p = readSingle(m_grid.text(row, kPurchasePrice));
+  const std::int64_t q = readInteger(m_grid.text(row, kPurchaseQuantity));
+  m_grid.setText(row, kPurchaseTotal, doubleText(round1(static_cast<double>(p) * q)));
+  recomputeTotals();
+}
+
+void PurchasePresenter::gridKeyDown(int key) {
+  if (key != kDeleteKey || m_submitting) return;
+  const int row = m_grid.currentRow();
+  if (row < 1 || row >= m_grid.rowCount()) return;
+  m_grid.deleteRow(row);
+  recomputeTotals();
+}
+
+void PurchasePresenter::recomputeTotals() {
+  float sum = 0;
+  for (int i = 1; i < m_grid.rowCount(); ++i) {
+    sum += readSingle(m_grid.text(i, kPurchaseTotal));
+    m_grid.setText(i, kPurchaseNumber, integerText(i));
+  }
+  m_payable = singleText(sum);
+  paidText = m_payable;
+}
+
+void PurchasePresenter::submit() {
+  if (m_submitting || !m_submitEnabled) return;
+  FlagGuard busy(m_submitting);
+  if (m_supplierName == "-") {
+    m_dialogs.message("请输入供应商");
+    return;
+  }
+  if (m_grid.rowCount() <= 1) {
+    m_dialogs.message("请添加商品");
+    return;
+  }
+  if (!storePurchase()) return;
+  m_submitEnabled = false;
+  m_dialogs.message("提交订单完毕", kDefaultTitle, MessageIcon::Information);
+}
+
+bool PurchasePresenter::storePurchase() {
+  Database& db = m_app.db;
+  OperationLog& log = m_app.log;
+  const std::string details = buildOrderDetails(m_grid);
+  const auto fail = [&](const std::string& title, const std::string& error) {
+    m_ownerDialogs.message(error, title, MessageIcon::Information);
+    return false;
+  };
+
+  Transaction transaction(db);
+  if (!transaction.started()) return fail("提交进货订单失败", db.lastError());
+
+  for (int i = 1; i < m_grid.rowCount(); ++i) {
+    const std::string& name = m_grid.text(i, kPurchaseName);
+    const std::string& barcode = m_grid.text(i, kPurchaseBarcode);
+    const std::string quantity = integerText(readInteger(m_grid.text(i, kPurchaseQuantity)));
+    const std::string price = singleText(readSingle(m_grid.text(i, kPurchasePrice)));
+    log.write(LogType::Stock, "增加商品：[" + name + "][" + barcode + "]库存数量：" + quantity);
+    // A barcode that matches no goods changes no row and still succeeds.
+    if (!db.execute("update 库存 set 当前库存=当前库存+?,进货价=? where 条码=?",
+                    {quantity, price, barcode})) {
+      const std::string error = db.lastError();
+      transaction.rollback();
+      // Written after the rollback, so the failure stays on record.
+      log.write(LogType::Error, "[更新库存失败]：" + error);
+      return fail("更新库存失败", error);
+    }
+  }
+
+  const std::string date = timestampText(m_app.clock.now());
+  const std::string payment = paymentItems()[static_cast<size_t>(
+      paymentIndex >= 0 && paymentIndex < static_cast<int>(paymentItems().size()) ? paymentIndex
+                                                                                  : 0)];
+  if (!db.execute("insert into 进货(订单号,日期,供应商,电话,订单详情,应付,实付,付款方式,制单人) "
+                  "values(?,?,?,?,?,?,?,?,?)",
+                  {m_orderNumber, date, m_supplierName, m_contact, details, m_payable, paidText,
+                   payment, m_app.session.currentAccount})) {
+    const std::string error = db.lastError();
+    transaction.rollback();
+    log.write(LogType::Error, "创建进货单失败：" + error);
+    return fail("提交进货订单失败", error);
+  }
+  log.write(LogType::Purchase, "创建进货单。\r\n订单号：" + m_orderNumber + "\r\n供应商：" +
+                                   m_supplierName + "\r\n电话：" + m_contact + "\r\n详单详情：" +
+                                   details + "\r\n总应付：" + m_payable + "\r\n总实收：" +
+                                   paidText + "\r\n付款方式：" + payment);
+  if (!transaction.commit()) {
+    const std::string error = db.lastError();
+    transaction.rollback();
+    return fail("提交进货订单失败", error);
+  }
+  return true;
+}
+
+}  // namespace cz
