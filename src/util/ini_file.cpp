@@ -68,7 +68,7 @@ std::string reasonText(int error) {
   switch (error) {
     case EACCES:
     case EPERM:
-      return "没有写入权限";
+      return "没有访问权限";
     case EROFS:
       return "所在的文件系统只读";
     case ENOSPC:

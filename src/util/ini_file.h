@@ -16,7 +16,7 @@ namespace cz {
 class IniFile {
  public:
   // The outcome of a write: true when the key is in the file; otherwise `reason` tells the user
-  // why not ("没有写入权限", "磁盘已满", …).
+  // why not ("没有访问权限", "磁盘空间不足", …).
   struct WriteResult {
     bool ok = false;
     std::string reason;

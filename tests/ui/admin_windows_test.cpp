@@ -4,11 +4,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "admin/ui/accounts_window.h"
 #include "admin/ui/settings_window.h"
@@ -111,6 +113,21 @@ TEST_F(AdminWindowsTest, SettingsWindowBuildsItsPagesAndForwardsEvents) {
   QTest::mouseClick(allowEdit, Qt::LeftButton);
   EXPECT_TRUE(allowEdit->isChecked());
 
+  // A right click pops up 供应商菜单; its "增加供应商" reaches the presenter.
+  QStringList items;
+  QTimer::singleShot(0, [&items] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    EXPECT_EQ(menu->objectName(), "供应商菜单");
+    for (QAction* action : menu->actions()) items << action->text();
+    menu->setActiveAction(menu->actions().at(2));
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  const QModelIndex first = grid->model()->index(0, 1);
+  QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualRect(first).center());
+  EXPECT_EQ(items, (QStringList{"刷新", "", "增加供应商", "", "删除供应商"}));
+  EXPECT_EQ(app.windows.calls.back(), "openAddSupplier");
+
   window.selectPage(SettingsPage::Other);
   auto* check = child<QPushButton>(window, "超级检测");
   auto* count = child<QLabel>(window, "透明标签日志");
@@ -208,12 +225,18 @@ TEST_F(AdminWindowsTest, OwnedWindowsGoWithTheMainWindowEvenMidLoad) {
   QPointer<AccountsWindow> accounts = settings->findChild<AccountsWindow*>();
   ASSERT_TRUE(accounts);
   EXPECT_TRUE(accounts->isVisible());
+  windows.openAddSupplierWindow();
+  QPointer<SupplierAddWindow> addSupplier = settings->findChild<SupplierAddWindow*>();
+  ASSERT_TRUE(addSupplier);
+  EXPECT_EQ(addSupplier->windowModality(), Qt::ApplicationModal);
+  EXPECT_TRUE(addSupplier->isVisible());
 
   // Shift change while the suppliers are still loading.
   windows.destroyMainWindow();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(settings);
   EXPECT_FALSE(accounts);
+  EXPECT_FALSE(addSupplier);
   app.ui.drain();  // rows of the cancelled load are dropped
 }
 
