@@ -21,11 +21,10 @@ TEST(SaleFlow, OneSaleFromLoginToReceipt) {
   LoginPresenter login(app.context, app.dialogs);
   login.created();
   ASSERT_TRUE(app.db.execute("insert into 库存 values('可乐','6901','瓶','',2,3.5,10,0,'真')"));
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('薯片','6902','袋','',8,12.35,5,9,'假')"));
   ASSERT_TRUE(
-      app.db.execute("insert into 库存 values('薯片','6902','袋','',8,12.35,5,9,'假')"));
-  ASSERT_TRUE(app.db.execute(
-      "insert into 会员(姓名,联系方式,备注,折扣率,积分,创建者) "
-      "values('李雷','13900001111','',8,100,'admin')"));
+      app.db.execute("insert into 会员(姓名,联系方式,备注,折扣率,积分,创建者) "
+                     "values('李雷','13900001111','',8,100,'admin')"));
 
   // The main window comes with login and carries the sale.
   SaleArea area;
@@ -65,25 +64,28 @@ TEST(SaleFlow, OneSaleFromLoginToReceipt) {
   actions.checkoutHotkey();  // F4
 
   const std::string details = app.rows("select 订单详情 from 销售").at(0).at(0);
-  EXPECT_EQ(app.rows("select 订单号,日期,客户,客户编号,总应收,总实收,积分,付款方式,制单人 from 销售"),
-            (Rows{{order, timestampText(app.clock.now()), "李雷", "1", "19.35", "16.7", "7",
-                   "现金支付", "admin"}}));
-  EXPECT_EQ(details,
-            "{\"详情页\":[{\"商品名称\":\"可乐\",\"条码\":\"6901\",\"规格\":\"瓶\",\"单价\":\"3.5\","
-            "\"数量\":\"2\",\"总价\":\"7\",\"折扣\":\"8\",\"实收\":\"5.6\",\"参与积分\":\"真\","
-            "\"进货价\":\"2\",\"剩余库存\":\"8\",\"最低折扣\":\"0\",\"获得积分\":\"7\"},"
-            "{\"商品名称\":\"薯片\",\"条码\":\"6902\",\"规格\":\"袋\",\"单价\":\"12.35\","
-            "\"数量\":\"1\",\"总价\":\"12.35\",\"折扣\":\"9\",\"实收\":\"11.1\",\"参与积分\":"
-            "\"假\",\"进货价\":\"8\",\"剩余库存\":\"4\",\"最低折扣\":\"9\",\"获得积分\":\"\"}]}");
+  EXPECT_EQ(
+      app.rows("select 订单号,日期,客户,客户编号,总应收,总实收,积分,付款方式,制单人 from 销售"),
+      (Rows{{order, timestampText(app.clock.now()), "李雷", "1", "19.35", "16.7", "7", "现金支付",
+             "admin"}}));
+  EXPECT_EQ(
+      details,
+      "{\"详情页\":[{\"商品名称\":\"可乐\",\"条码\":\"6901\",\"规格\":\"瓶\",\"单价\":\"3.5\","
+      "\"数量\":\"2\",\"总价\":\"7\",\"折扣\":\"8\",\"实收\":\"5.6\",\"参与积分\":\"真\","
+      "\"进货价\":\"2\",\"剩余库存\":\"8\",\"最低折扣\":\"0\",\"获得积分\":\"7\"},"
+      "{\"商品名称\":\"薯片\",\"条码\":\"6902\",\"规格\":\"袋\",\"单价\":\"12.35\","
+      "\"数量\":\"1\",\"总价\":\"12.35\",\"折扣\":\"9\",\"实收\":\"11.1\",\"参与积分\":"
+      "\"假\",\"进货价\":\"8\",\"剩余库存\":\"4\",\"最低折扣\":\"9\",\"获得积分\":\"\"}]}");
   EXPECT_EQ(app.rows("select 条码, 当前库存 from 库存"), (Rows{{"6901", "8"}, {"6902", "4"}}));
   EXPECT_EQ(app.rows("select 积分 from 会员"), (Rows{{"107"}}));
-  EXPECT_EQ(app.rows("select 类型, 账号, 日志 from 日志 where rowid > ?", {logStart}),
-            (Rows{{"3", "admin", "减少商品：[可乐][6901]库存数量：2"},
-                  {"3", "admin", "减少商品：[薯片][6902]库存数量：1"},
-                  {"5", "admin", "更新用户积分，[1]增加积分：7"},
-                  {"1", "admin",
-                   "创建销售单。\r\n订单号：" + order + "\r\n客户：李雷\r\n客户编号：1\r\n详单详情：" +
-                       details + "\r\n总应收：19.35\r\n总实收：16.7\r\n付款方式：现金支付"}}));
+  EXPECT_EQ(
+      app.rows("select 类型, 账号, 日志 from 日志 where rowid > ?", {logStart}),
+      (Rows{{"3", "admin", "减少商品：[可乐][6901]库存数量：2"},
+            {"3", "admin", "减少商品：[薯片][6902]库存数量：1"},
+            {"5", "admin", "更新用户积分，[1]增加积分：7"},
+            {"1", "admin",
+             "创建销售单。\r\n订单号：" + order + "\r\n客户：李雷\r\n客户编号：1\r\n详单详情：" +
+                 details + "\r\n总应收：19.35\r\n总实收：16.7\r\n付款方式：现金支付"}}));
 
   const std::string rule = "=============================";
   EXPECT_EQ(printer.calls, (Texts{"start", "bold", "origin:0,0", "size:12", "text", "size:9",

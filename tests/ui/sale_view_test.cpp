@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -131,6 +132,56 @@ TEST(SaleView, ScansChoosesAndChecksOutThroughTheControls) {
   EXPECT_EQ(app.dialogs.calls.size(), 2u);
 
   if (qEnvironmentVariableIsSet("CHENZHOU_KEEP_RECEIPT")) QFile::copy(pdf, "/tmp/receipt.pdf");
+}
+
+TEST(SaleView, CartEditsToggleAndDeleteThroughTheGrid) {
+  test::TempDir dir;
+  test::TestApp app(dir.path());
+  test::startAndLogIn(app);
+  app.dialogs.calls.clear();
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('可乐','6901','瓶','',2,10,3,0,'真')"));
+  SaleArea area;
+  setUpSaleArea(area);
+  StandInWindow window(area);
+  SaleView view(&window, app.context, app.dialogs, area);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  view.startNewOrder();
+  window.barcode->setFocus();
+  QTest::keyClicks(window.barcode, "6901");
+  QTest::keyClick(window.barcode, Qt::Key_Return);
+  ASSERT_EQ(window.cart->model()->rowCount(), 1);
+
+  // Typing a quantity past the stock caps it.
+  window.cart->setFocus();
+  const QModelIndex quantity = window.cart->model()->index(0, kCartQuantity);
+  window.cart->setCurrentIndex(quantity);
+  EXPECT_TRUE(area.cart.editable());
+  QTest::keyClicks(window.cart, "9");
+  QWidget* editor = QApplication::focusWidget();
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClick(editor, Qt::Key_Return);
+  QApplication::processEvents();  // the item delegate commits from a queued call
+  EXPECT_EQ(app.dialogs.messages(), (std::vector<std::string>{"库存不足"}));
+  EXPECT_EQ(area.cart.text(1, kCartQuantity), "3");
+  EXPECT_EQ(window.label("标签应收")->text(), "30");
+
+  // A double click on the type column makes the line a return.
+  const QModelIndex type = window.cart->model()->index(0, kCartType);
+  window.cart->setCurrentIndex(type);
+  EXPECT_FALSE(area.cart.editable());
+  QTest::mouseDClick(window.cart->viewport(), Qt::LeftButton, {},
+                     window.cart->visualRect(type).center());
+  EXPECT_EQ(area.cart.text(1, kCartType), "退货");
+  EXPECT_EQ(window.label("标签应收")->text(), "-30");
+
+  // Delete, released, asks first.
+  app.dialogs.answer(true);
+  window.cart->setFocus();
+  QTest::keyClick(window.cart, Qt::Key_Delete);
+  EXPECT_EQ(app.dialogs.calls.back().text, "确定删除[可乐]的数据吗？");
+  EXPECT_EQ(window.cart->model()->rowCount(), 0);
+  EXPECT_EQ(window.label("标签应收")->text(), "0");
 }
 
 }  // namespace
