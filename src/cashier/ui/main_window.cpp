@@ -160,6 +160,11 @@ MainWindow::MainWindow(AppContext& app, std::unique_ptr<Hotkeys> hotkeys, QWidge
 
 MainWindow::~MainWindow() {
   aboutToBeDestroyed();
+  // The controls show the presenter's models and the sale works on them: they go first, while
+  // the presenter still exists.
+  std::vector<QPointer<QObject>> children;
+  for (QObject* child : this->children()) children.emplace_back(child);
+  for (const QPointer<QObject>& child : children) delete child.data();
 }
 
 void MainWindow::aboutToBeDestroyed() {
