@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -155,6 +156,16 @@ TEST_F(MainWindowTest, ResizingLaysTheControlsOut) {
   EXPECT_EQ(geometryOf("超级列表框1").y(), 465);
   EXPECT_EQ(geometryOf("超级列表框2").y(), 500);
   EXPECT_EQ(window.findChild<GridView*>("高级表格")->columnWidth(1), 183);
+
+  // 最大化 fills the screen's work area; again, the normal size comes back centred.
+  window.resize(1183, 707);
+  const QRect area = window.screen()->availableGeometry();
+  window.presenter().itemClicked(ToolbarItemId::Maximise);
+  EXPECT_EQ(window.geometry(), area);
+  EXPECT_EQ(window.presenter().layout().stripWidth, area.width());
+  window.presenter().itemClicked(ToolbarItemId::Maximise);
+  EXPECT_EQ(window.size(), QSize(1183, 707));
+  EXPECT_EQ(window.geometry().center(), area.center());
 }
 
 TEST_F(MainWindowTest, F1AndF4ReachTheSaleAndTheToolbarReachesThePresenter) {
