@@ -168,7 +168,10 @@ void MainPresenter::maximiseOrRestore() {
 
 void MainPresenter::chooseThemeColour() {
   if (!m_frame) return;
+  // The chooser is a box of this window too: keys pressed while it is open are left alone.
+  m_chooserOpen = true;
   const std::optional<Rgb> chosen = m_frame->chooseColour(m_theme.base);
+  m_chooserOpen = false;
   if (!chosen) return;
   const ColourChoice choice = chooseColour(m_app.session.settingsFilePath(), *chosen);
   m_theme = choice.colours;
@@ -215,7 +218,7 @@ void MainPresenter::resized(int width, int height) {
 }
 
 void MainPresenter::hotkeyPressed(Hotkey key) {
-  if (hotkeyId(key) == 0 || m_dialogs.isOpen() || m_left) return;
+  if (hotkeyId(key) == 0 || m_dialogs.isOpen() || m_chooserOpen || m_left) return;
   if (!m_sale) return;
   if (key == Hotkey::F1) {
     m_sale->startNewOrder();

@@ -159,6 +159,7 @@ class MainPresenter {
   ThemeColours m_theme;
   int m_f1Id = 0;
   int m_f4Id = 0;
+  bool m_chooserOpen = false;
   bool m_left = false;
 };
 

@@ -48,11 +48,13 @@ class FakeFrame : public MainWindowFrame {
   std::optional<Rgb> chooseColour(Rgb initial) override {
     calls.push_back("chooseColour");
     offered = initial;
+    if (during) during();
     return picked;
   }
   bool maximised = false;
   std::optional<Rgb> picked;
   Rgb offered = 0;
+  std::function<void()> during;
   std::vector<std::string> calls;
 };
 
@@ -336,11 +338,16 @@ TEST_F(MainPresenterTest, HotkeysArrivingWhileABoxIsOpenAreIgnored) {
   hotkeys.press(Hotkey::F1);
   EXPECT_EQ(sale.calls, std::vector<std::string>{"startNewOrder"});
 
-  // Also during the main window's own boxes, such as a refusal or the exit question.
+  // Also during the main window's own boxes: a refusal, the exit question, the colour chooser.
   app.session.permissions.flags.fill(false);
   p.itemClicked(ToolbarItemId::Purchase);
   p.itemClicked(ToolbarItemId::Close);
   EXPECT_EQ(dialogs.shown.size(), 3u);
+  FakeFrame chooser;
+  chooser.during = dialogs.during;
+  p.setFrame(&chooser);
+  p.itemClicked(ToolbarItemId::Colour);
+  EXPECT_EQ(chooser.calls.size(), 1u);
   EXPECT_EQ(sale.calls.size(), 1u);
 
   // Once the boxes are closed the keys work again.

@@ -160,6 +160,11 @@ MainWindow::MainWindow(AppContext& app, std::unique_ptr<Hotkeys> hotkeys, QWidge
 
 MainWindow::~MainWindow() {
   aboutToBeDestroyed();
+  // The controls show the presenter's models and the sale works on them: they go first, while
+  // the presenter still exists.
+  std::vector<QPointer<QObject>> children;
+  for (QObject* child : this->children()) children.emplace_back(child);
+  for (const QPointer<QObject>& child : children) delete child.data();
 }
 
 void MainWindow::aboutToBeDestroyed() {
@@ -216,19 +221,27 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool MainWindow::isMaximised() const {
-  return isMaximized();
+  return m_maximised || isMaximized();
 }
 
 void MainWindow::minimise() {
   showMinimized();
 }
 
+// A frameless window is maximised by filling the screen's work area itself, so that it works the
+// same with any window manager, or none.
 void MainWindow::maximise() {
-  showMaximized();
+  QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!current) return;
+  m_normalSize = size();
+  m_maximised = true;
+  setGeometry(current->availableGeometry());
 }
 
 void MainWindow::showNormalCentred() {
-  showNormal();
+  if (isMaximized()) showNormal();
+  m_maximised = false;
+  if (m_normalSize.isValid()) resize(m_normalSize);
   QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
   if (current) move(current->availableGeometry().center() - rect().center());
 }

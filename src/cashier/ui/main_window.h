@@ -62,6 +62,8 @@ class MainWindow : public QWidget, private MainWindowFrame {
   ListView* m_goodsChoices;
   ListView* m_memberChoices;
   QWidget* m_colourPicker;
+  QSize m_normalSize;
+  bool m_maximised = false;
   bool m_destroying = false;
 };
 
