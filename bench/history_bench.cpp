@@ -69,9 +69,11 @@ std::string prepare() {
   for (const cz::TableDef& table : cz::schemaTables()) db.createTable(table.name, table.columns);
   // One statement generates every row: a tenth of them to a member, a few lines of details each.
   db.execute(
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < CAST(? AS INTEGER)) "
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < CAST(? AS "
+      "INTEGER)) "
       "INSERT INTO 销售(订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,制单人) "
-      "SELECT 'SX' || i, CAST(CAST(? AS INTEGER) + i * CAST(? AS INTEGER) AS TEXT), CASE WHEN i % 10 = 0 THEN '张三' ELSE '-' END, "
+      "SELECT 'SX' || i, CAST(CAST(? AS INTEGER) + i * CAST(? AS INTEGER) AS TEXT), CASE WHEN i % "
+      "10 = 0 THEN '张三' ELSE '-' END, "
       "CASE WHEN i % 10 = 0 THEN '7' ELSE '' END, "
       "'{\"详情页\":[{\"商品名称\":\"可乐\",\"条码\":\"690\",\"单价\":\"3.5\",\"数量\":\"' || "
       "(i % 5 + 1) || '\"}]}', '12.5', '12.5', '0', "
