@@ -126,8 +126,9 @@ void OrderListPresenter::countAndStart(bool pageOneWhenEmpty) {
   RecordSet set(m_app.db);
   if (m_byRowids) {
     // A LIKE on a substring uses no index: one pass finds the matches, and every page is then
-    // read by rowid without searching again.
-    if (set.open(std::string("select rowid from ") + table() + m_where + " order by 日期, rowid",
+    // read by rowid without searching again. The "+" keeps the date index for the date range
+    // only: walking the whole index in order to fetch each row costs more than sorting matches.
+    if (set.open(std::string("select rowid from ") + table() + m_where + " order by +日期, rowid",
                  m_params)) {
       while (set.next()) m_rowids.push_back(readInteger(set.field(1)));
     }
@@ -158,12 +159,19 @@ void OrderListPresenter::readPage(std::vector<std::vector<std::string>>& rows, s
   };
 
   if (!m_byRowids) {
-    RecordSet set(m_app.db);
+    if (offset >= m_total) return;
+    const std::int64_t count = std::min<std::int64_t>(limit, m_total - offset);
+    // The page's rowids come from the date index alone (no table row is read for the rows
+    // skipped), walked from whichever end of the result is nearer.
+    const bool fromEnd = offset > m_total - offset - count;
     SqlParams params = m_params;
-    params.push_back(integerText(limit));
-    params.push_back(integerText(offset));
-    if (!set.open(std::string("select rowid,* from ") + table() + m_where +
-                      " order by 日期, rowid limit ? offset ?",
+    params.push_back(integerText(count));
+    params.push_back(integerText(fromEnd ? m_total - offset - count : offset));
+    RecordSet set(m_app.db);
+    if (!set.open(std::string("select rowid,* from ") + table() +
+                      " where rowid in (select rowid from " + table() + m_where +
+                      (fromEnd ? " order by 日期 desc, rowid desc" : " order by 日期, rowid") +
+                      " limit ? offset ?) order by 日期, rowid",
                   params))
       return;
     while (set.next()) {
@@ -298,10 +306,13 @@ void OrderListPresenter::deleteOrder() {
   m_app.log.write(sale ? LogType::Sale : LogType::Purchase, what);
   m_grid.deleteRow(row);
   m_rowRowids.erase(m_rowRowids.begin() + (row - 1));
+  // The result has one order less; the caption and the page count stay until the next load.
   if (m_byRowids) {
     auto it = std::find(m_rowids.begin(), m_rowids.end(), rowid);
     if (it != m_rowids.end()) m_rowids.erase(it);
     m_total = static_cast<std::int64_t>(m_rowids.size());
+  } else if (m_total > 0) {
+    --m_total;
   }
 }
 
