@@ -26,7 +26,8 @@ class StockListPresenter {
   // Waits until the worker has read everything; its rows still arrive through the UI queue.
   void waitForReader() { m_loader.wait(); }
 
-  // The window was created: sets up the grid and starts loading every item.
+  // The window was created: starts loading every item (the grid is set up on construction,
+  // with 进货价 shown only to accounts with 查看底价).
   void created();
   // 查询 or Enter in the search box: lists the items that contain `text`.
   void search(const std::string& text);

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QInputMethodEvent>
 #include <QTest>
 
 #include "catalogue/goods.h"
@@ -196,8 +196,8 @@ TEST_F(CatalogueWindows, OwnedWindowsGoWithTheirOwnerEvenMidLoad) {
   fill("insert into 库存(名称,条码) select '物'||i, 'C'||i from n", 50000);
   fill("insert into 会员(姓名) select '员'||i from n", 5000);
   QtUiQueue qtQueue;
-  AppContext context{app.db,  app.session, app.log, app.clock, app.windows, qtQueue,
-                     dir.str(), (dir.path() / "memory.ini").string()};
+  AppContext context{app.db,      app.session, app.log,   app.clock,
+                     app.windows, qtQueue,     dir.str(), (dir.path() / "memory.ini").string()};
   auto* owner = new QWidget;
   auto* stock = new StockWindow(context, owner);
   new CreateGoodsWindow(context, stock);
