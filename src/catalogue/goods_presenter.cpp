@@ -25,7 +25,7 @@ const char* fieldPhrase(int col) {
   switch (col) {
     case GoodsName:
       return "]的新名称为[";
-    case GoodsSpec:
+    case GoodsSize:
       return "]的新规格为[";
     case GoodsNote:
       return "]的新备注为[";
@@ -233,7 +233,7 @@ void CreateGoodsPresenter::addClicked() {
   }
   if (!m_app.db.execute(
           "insert into 库存(名称,条码,规格,备注,最低折扣,参与积分) values(?,?,?,?,'10','真')",
-          {name, barcode, spec, note})) {
+          {name, barcode, size, note})) {
     const std::string error = m_app.db.lastError();
     const std::string what = "创建新物品[" + barcode + "][" + name + "]失败";
     m_app.log.write(LogType::Error, what + "：" + error);
@@ -242,7 +242,7 @@ void CreateGoodsPresenter::addClicked() {
   }
   m_app.log.write(LogType::Stock, "创建新物流名称：" + name + "；条码为：" + barcode);
   note.clear();
-  spec.clear();
+  size.clear();
   barcode.clear();
   name.clear();
 }

@@ -69,7 +69,8 @@ class CreateGoodsPresenter {
   // The window's background: the theme background of the settings file, kNoColour when unset.
   Rgb background() const { return m_background; }
 
-  std::string name, barcode, spec, note;
+  // The texts of the boxes 名称, 条码, 规格 and 备注.
+  std::string name, barcode, size, note;
 
   // "添加新商品": inserts the item; on success the four boxes are emptied.
   void addClicked();

@@ -230,7 +230,7 @@ TEST_F(GoodsTest, EachColumnLogsItsPhraseWithTheWholeRowStatement) {
   EXPECT_EQ(stored("名称", "A1"), "O'苹果");
 
   const std::pair<int, std::string> phrases[] = {
-      {GoodsSpec, "]的新规格为["},        {GoodsNote, "]的新备注为["},
+      {GoodsSize, "]的新规格为["},        {GoodsNote, "]的新备注为["},
       {GoodsCostPrice, "]的新进货价为["}, {GoodsSalePrice, "]的新销售价为["},
       {GoodsStock, "]的新库存为["},       {GoodsMinDiscount, "]的新最低折扣为["}};
   for (const auto& [col, phrase] : phrases) {
@@ -373,7 +373,7 @@ TEST_F(GoodsTest, CreateRefusesEmptyAndExistingBarcodesAndClearsItsBoxes) {
     app.dialogs.calls.clear();
     p.name = c.name;
     p.barcode = c.barcode;
-    p.spec = "大";
+    p.size = "大";
     p.note = "甜";
     p.addClicked();
     if (c.message.empty()) {
@@ -383,7 +383,7 @@ TEST_F(GoodsTest, CreateRefusesEmptyAndExistingBarcodesAndClearsItsBoxes) {
       EXPECT_EQ(app.rows("select 当前库存 is null from 库存 where 条码=' A1 '")[0][0], "1");
       EXPECT_EQ(lastLog(), "创建新物流名称：梨；条码为： A1 ");
       EXPECT_EQ(lastLogType(), "更新库存");
-      EXPECT_EQ(p.name + p.barcode + p.spec + p.note, "");
+      EXPECT_EQ(p.name + p.barcode + p.size + p.note, "");
     } else {
       EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{c.message});
       EXPECT_EQ(p.name, c.name);

@@ -119,20 +119,20 @@ TEST_F(CatalogueWindows, CreateGoodsWindowAddsAndClearsItsBoxes) {
   }
   auto* name = child<QLineEdit>(window, "编辑框名称");
   auto* barcode = child<QLineEdit>(window, "编辑框条码");
-  auto* spec = child<QLineEdit>(window, "编辑框规格");
+  auto* size = child<QLineEdit>(window, "编辑框规格");
   auto* note = child<QLineEdit>(window, "编辑框备注");
   auto* add = child<QPushButton>(window, "超级添加");
-  ASSERT_TRUE(name && barcode && spec && note && add);
+  ASSERT_TRUE(name && barcode && size && note && add);
   EXPECT_EQ(note->geometry(), QRect(68, 165, 250, 75));
   EXPECT_EQ(add->geometry(), QRect(220, 250, 97, 26));
 
   typeText(name, "梨");
   QTest::keyClicks(barcode, "P1");
-  typeText(spec, "大");
+  typeText(size, "大");
   QTest::mouseClick(add, Qt::LeftButton);
   EXPECT_EQ(app.rows("select 名称,规格 from 库存 where 条码='P1'")[0],
             (std::vector<std::string>{"梨", "大"}));
-  EXPECT_TRUE(name->text().isEmpty() && barcode->text().isEmpty() && spec->text().isEmpty());
+  EXPECT_TRUE(name->text().isEmpty() && barcode->text().isEmpty() && size->text().isEmpty());
   window.grab().save("/tmp/catalogue_create_goods.png");
 }
 

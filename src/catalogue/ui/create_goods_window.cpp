@@ -26,8 +26,8 @@ CreateGoodsWindow::CreateGoodsWindow(AppContext& app, QWidget* owner)
                    [this](const QString& t) { m_presenter.name = ss(t); });
   m_barcode = addEdit(*this, "编辑框条码", {68, 57, 250, 29},
                       [this](const QString& t) { m_presenter.barcode = ss(t); });
-  m_spec = addEdit(*this, "编辑框规格", {68, 124, 250, 29},
-                   [this](const QString& t) { m_presenter.spec = ss(t); });
+  m_size = addEdit(*this, "编辑框规格", {68, 124, 250, 29},
+                   [this](const QString& t) { m_presenter.size = ss(t); });
   m_note = addEdit(*this, "编辑框备注", {68, 165, 250, 75},
                    [this](const QString& t) { m_presenter.note = ss(t); });
 
@@ -43,7 +43,7 @@ CreateGoodsWindow::CreateGoodsWindow(AppContext& app, QWidget* owner)
 void CreateGoodsWindow::render() {
   showText(*m_name, m_presenter.name);
   showText(*m_barcode, m_presenter.barcode);
-  showText(*m_spec, m_presenter.spec);
+  showText(*m_size, m_presenter.size);
   showText(*m_note, m_presenter.note);
 }
 
