@@ -37,6 +37,18 @@ void typeText(QWidget* box, const QString& text) {
   QApplication::sendEvent(box, &commit);
 }
 
+// Edits one cell through the view: the editor opens, gets the text, and Enter commits it.
+void editCell(GridView* grid, int row, int col, const QString& text) {
+  const QModelIndex index = grid->model()->index(row, col);
+  grid->setCurrentIndex(index);
+  QTest::keyClick(grid, Qt::Key_F2);  // the edit key opens the editor
+  auto* editor = grid->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  editor->setText(text);
+  QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the delegate commits from the event loop
+}
+
 class CatalogueWindows : public ::testing::Test {
  protected:
   void SetUp() override { test::startAndLogIn(app); }
@@ -88,9 +100,16 @@ TEST_F(CatalogueWindows, StockWindowBuildsLoadsAndSearches) {
   ASSERT_EQ(grid->model()->rowCount(), 1);
   EXPECT_EQ(grid->model()->index(0, GoodsName).data().toString(), "物2");
 
-  // 允许编辑 with the permission makes the grid editable; unchecking ends it.
+  // 允许编辑 with the permission makes the grid editable, an edit is written at once, and
+  // unchecking ends editing.
   QTest::mouseClick(allow, Qt::LeftButton);
   EXPECT_TRUE(allow->isChecked());
+  editCell(grid, 0, GoodsName, "pear");
+  EXPECT_EQ(app.rows("select 名称 from 库存 where 条码='C2'")[0][0], "pear");
+  EXPECT_EQ(app.listed().back()[4].rfind("更新商品条码[C2]的新名称为[pear]成功；", 0), 0u);
+  grid->setCurrentIndex(grid->model()->index(0, GoodsBarcode));
+  EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, GoodsBarcode)) & Qt::ItemIsEditable);
+  grid->setCurrentIndex(grid->model()->index(0, GoodsName));
   EXPECT_TRUE(grid->model()->flags(grid->model()->index(0, GoodsName)) & Qt::ItemIsEditable);
   QTest::mouseClick(allow, Qt::LeftButton);
   EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, GoodsName)) & Qt::ItemIsEditable);
@@ -158,6 +177,10 @@ TEST_F(CatalogueWindows, MemberListWindowBuildsAndLoads) {
   EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, MemberNumber)) & Qt::ItemIsEditable);
   grid->setCurrentIndex(grid->model()->index(0, MemberName));
   EXPECT_TRUE(grid->model()->flags(grid->model()->index(0, MemberName)) & Qt::ItemIsEditable);
+  editCell(grid, 1, MemberName, "Li");
+  EXPECT_EQ(app.rows("select 姓名 from 会员 where 编号=2")[0][0], "Li");
+  EXPECT_EQ(app.listed().back()[4],
+            "[修改会员信息]：编号为：2 名称=Li；联系方式=；折扣率=；积分=2；备注=");
   window.grab().save("/tmp/catalogue_members.png");
 }
 
