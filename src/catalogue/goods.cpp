@@ -13,10 +13,9 @@ void setUpStockGrid(TextGrid& grid, bool showCostPrice) {
     const char* header;
     int width;
   };
-  const Column columns[] = {{"", 35},          {"商品名称", 200}, {"条码", 120},
-                            {"规格", 100},     {"备注", 120},     {"进货价", 80},
-                            {"销售价", 100},   {"当前库存", 100}, {"最低折扣", 100},
-                            {"参与积分", 100}};
+  const Column columns[] = {
+      {"", 35},       {"商品名称", 200}, {"条码", 120},     {"规格", 100},     {"备注", 120},
+      {"进货价", 80}, {"销售价", 100},   {"当前库存", 100}, {"最低折扣", 100}, {"参与积分", 100}};
   grid.setColumnCount(static_cast<int>(std::size(columns)));
   for (int c = 0; c < grid.columnCount(); ++c) {
     grid.setText(0, c, columns[c].header);

@@ -21,7 +21,7 @@ enum GoodsColumn {
   GoodsNumber = 0,
   GoodsName = 1,
   GoodsBarcode = 2,
-  GoodsSpec = 3,
+  GoodsSize = 3,
   GoodsNote = 4,
   GoodsCostPrice = 5,
   GoodsSalePrice = 6,
@@ -39,7 +39,7 @@ inline constexpr Rgb kSalePriceColour = rgb(255, 0, 0);
 void setUpStockGrid(TextGrid& grid, bool showCostPrice);
 
 // Reads the goods into the sink as grid rows (row number, then the nine fields): every item when
-// `search` is empty, else those whose name, barcode, specification or note contains the text.
+// `search` is empty, else those whose name, barcode, 规格 or note contains the text.
 // Stops early when the sink is cancelled; a query that fails reads nothing.
 void readGoods(Database& db, const std::optional<std::string>& search, RowSink& sink);
 

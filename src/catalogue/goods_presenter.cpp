@@ -25,7 +25,7 @@ const char* fieldPhrase(int col) {
   switch (col) {
     case GoodsName:
       return "]的新名称为[";
-    case GoodsSpec:
+    case GoodsSize:
       return "]的新规格为[";
     case GoodsNote:
       return "]的新备注为[";
@@ -58,7 +58,6 @@ StockListPresenter::StockListPresenter(AppContext& app, Dialogs& dialogs)
 }
 
 void StockListPresenter::created() {
-  setUpStockGrid(m_grid, m_app.session.permissions.allows(Permission::ViewCostPrice));
   load(std::nullopt);
 }
 
@@ -74,18 +73,17 @@ void StockListPresenter::load(std::optional<std::string> search) {
   // Only a full listing is coloured.
   const bool coloured = !search;
   Database& db = m_app.db;
-  m_loader.start(
-      [&db, search = std::move(search)](RowSink& sink) { readGoods(db, search, sink); },
-      [this, coloured](GridRows&& rows, bool first, bool) {
-        if (first) m_grid.reset();
-        if (rows.empty()) return;
-        const int from = m_grid.rowCount();
-        m_grid.appendRows(std::move(rows));
-        if (!coloured) return;
-        const int to = m_grid.rowCount() - 1;
-        m_grid.setTextColour(from, GoodsStock, to, GoodsStock, kStockColour);
-        m_grid.setTextColour(from, GoodsSalePrice, to, GoodsSalePrice, kSalePriceColour);
-      });
+  m_loader.start([&db, search = std::move(search)](RowSink& sink) { readGoods(db, search, sink); },
+                 [this, coloured](GridRows&& rows, bool first, bool) {
+                   if (first) m_grid.reset();
+                   if (rows.empty()) return;
+                   const int from = m_grid.rowCount();
+                   m_grid.appendRows(std::move(rows));
+                   if (!coloured) return;
+                   const int to = m_grid.rowCount() - 1;
+                   m_grid.setTextColour(from, GoodsStock, to, GoodsStock, kStockColour);
+                   m_grid.setTextColour(from, GoodsSalePrice, to, GoodsSalePrice, kSalePriceColour);
+                 });
 }
 
 void StockListPresenter::createClicked() {
@@ -99,11 +97,10 @@ void StockListPresenter::allowEditClicked(bool checked) {
     m_grid.setEditable(false);
     return;
   }
-  if (!m_app.session.permissions.allows(Permission::EditGoods)) {
+  if (!checkPermission(m_app.session.permissions, Permission::EditGoods, m_dialogs,
+                       "没有[修改商品权限]权限，请联系管理员提升", MessageIcon::Information)) {
     m_allowEdit = false;
     m_grid.setEditable(false);
-    m_dialogs.message("没有[修改商品权限]权限，请联系管理员提升", kDefaultTitle,
-                      MessageIcon::Information);
     return;
   }
   m_allowEdit = true;
@@ -129,7 +126,8 @@ void StockListPresenter::editBegins(int row, int) {
 void StockListPresenter::cellEdited(int row, int col) {
   if (row < 1 || row >= m_grid.rowCount()) return;
   GoodsFields values;
-  for (int f = 0; f < kGoodsFieldCount; ++f) values[static_cast<size_t>(f)] = m_grid.text(row, f + 1);
+  for (int f = 0; f < kGoodsFieldCount; ++f)
+    values[static_cast<size_t>(f)] = m_grid.text(row, f + 1);
   // Columns not edited take what is stored now, so stock, cost price or flags changed by a sale
   // or purchase since the grid was loaded are not overwritten by the grid's older texts.
   if (col >= GoodsName && col <= GoodsPoints) {
@@ -235,7 +233,7 @@ void CreateGoodsPresenter::addClicked() {
   }
   if (!m_app.db.execute(
           "insert into 库存(名称,条码,规格,备注,最低折扣,参与积分) values(?,?,?,?,'10','真')",
-          {name, barcode, spec, note})) {
+          {name, barcode, size, note})) {
     const std::string error = m_app.db.lastError();
     const std::string what = "创建新物品[" + barcode + "][" + name + "]失败";
     m_app.log.write(LogType::Error, what + "：" + error);
@@ -244,7 +242,7 @@ void CreateGoodsPresenter::addClicked() {
   }
   m_app.log.write(LogType::Stock, "创建新物流名称：" + name + "；条码为：" + barcode);
   note.clear();
-  spec.clear();
+  size.clear();
   barcode.clear();
   name.clear();
 }

@@ -26,7 +26,8 @@ class StockListPresenter {
   // Waits until the worker has read everything; its rows still arrive through the UI queue.
   void waitForReader() { m_loader.wait(); }
 
-  // The window was created: sets up the grid and starts loading every item.
+  // The window was created: starts loading every item (the grid is set up on construction,
+  // with 进货价 shown only to accounts with 查看底价).
   void created();
   // 查询 or Enter in the search box: lists the items that contain `text`.
   void search(const std::string& text);
@@ -68,7 +69,8 @@ class CreateGoodsPresenter {
   // The window's background: the theme background of the settings file, kNoColour when unset.
   Rgb background() const { return m_background; }
 
-  std::string name, barcode, spec, note;
+  // The texts of the boxes 名称, 条码, 规格 and 备注.
+  std::string name, barcode, size, note;
 
   // "添加新商品": inserts the item; on success the four boxes are emptied.
   void addClicked();

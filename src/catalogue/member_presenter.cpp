@@ -117,10 +117,9 @@ void MemberListPresenter::cellEdited(int row, int col) {
     return;
   }
 
-  if (!m_app.db.execute(
-          "update 会员 set 姓名=?,联系方式=?,折扣率=?,积分=?,备注=? where 编号=?",
-          {values[MemberName], values[MemberContact], values[MemberDiscount], values[MemberPoints],
-           values[MemberNote], number})) {
+  if (!m_app.db.execute("update 会员 set 姓名=?,联系方式=?,折扣率=?,积分=?,备注=? where 编号=?",
+                        {values[MemberName], values[MemberContact], values[MemberDiscount],
+                         values[MemberPoints], values[MemberNote], number})) {
     const std::string error = m_app.db.lastError();
     m_app.log.write(LogType::Error, "[修改会员信息失败]：" + error);
     m_dialogs.message(error, kEditFailed);

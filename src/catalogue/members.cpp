@@ -11,12 +11,13 @@ namespace cz {
 namespace {
 
 // The table column shown in each grid column.
-const char* const kFieldOf[kMemberColumnCount] = {nullptr, "姓名",   "编号", "联系方式",
+const char* const kFieldOf[kMemberColumnCount] = {nullptr,  "姓名", "编号", "联系方式",
                                                   "折扣率", "积分", "备注"};
 
 MemberFields fieldsOf(const RecordSet& set) {
   MemberFields fields;
-  for (int c = 1; c < kMemberColumnCount; ++c) fields[static_cast<size_t>(c)] = set.field(kFieldOf[c]);
+  for (int c = 1; c < kMemberColumnCount; ++c)
+    fields[static_cast<size_t>(c)] = set.field(kFieldOf[c]);
   return fields;
 }
 
@@ -27,7 +28,7 @@ void setUpMemberGrid(TextGrid& grid) {
     const char* header;
     int width;
   };
-  const Column columns[kMemberColumnCount] = {{"", 35},        {"姓名", 150}, {"编号", 100},
+  const Column columns[kMemberColumnCount] = {{"", 35},          {"姓名", 150},   {"编号", 100},
                                               {"联系方式", 100}, {"折扣率", 100}, {"积分", 100},
                                               {"备注", 180}};
   grid.setColumnCount(kMemberColumnCount);

@@ -87,7 +87,10 @@ void TextGrid::appendRows(std::vector<std::vector<std::string>>&& rows) {
   const int first = rowCount();
   const int last = first + static_cast<int>(rows.size()) - 1;
   if (m_observer) m_observer->gridRowsAboutToBeInserted(first, last);
-  m_rows.reserve(m_rows.size() + rows.size());
+  // Grow geometrically: reserving the exact size on every batch would copy the whole grid each
+  // time.
+  const size_t needed = m_rows.size() + rows.size();
+  if (m_rows.capacity() < needed) m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
   for (auto& cells : rows) {
     Row added;
     added.cells = std::move(cells);

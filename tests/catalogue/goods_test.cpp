@@ -13,9 +13,8 @@ class GoodsTest : public ::testing::Test {
  protected:
   void SetUp() override { test::startAndLogIn(app); }
 
-  void addGoods(const std::string& name, const std::string& barcode,
-                const std::string& stock = "5", const std::string& discount = "10",
-                const std::string& points = "真") {
+  void addGoods(const std::string& name, const std::string& barcode, const std::string& stock = "5",
+                const std::string& discount = "10", const std::string& points = "真") {
     ASSERT_TRUE(app.db.execute("insert into 库存 values(?,?,'规','注','3.5','9.9',?,?,?)",
                                {name, barcode, stock, discount, points}));
   }
@@ -39,8 +38,9 @@ class GoodsTest : public ::testing::Test {
     p.cellEdited(row, col);
   }
   void failUpdates(const char* table) {
-    ASSERT_TRUE(app.db.execute(std::string("create trigger fail_") + table + "_u before update on " +
-                               table + " begin select raise(abort, 'boom'); end"));
+    ASSERT_TRUE(app.db.execute(std::string("create trigger fail_") + table +
+                               "_u before update on " + table +
+                               " begin select raise(abort, 'boom'); end"));
   }
 
   test::TempDir dir;
@@ -66,7 +66,8 @@ TEST_F(GoodsTest, LoadsEveryItemColouredAndHidesTheCostPriceWithoutViewing) {
   finishLoad(p);
   TextGrid& g = p.grid();
   ASSERT_EQ(g.rowCount(), 3);
-  const std::vector<std::string> first{"1", "苹果", "A1", "规", "注", "3.5", "9.9", "5", "10", "真"};
+  const std::vector<std::string> first{"1",   "苹果", "A1", "规", "注",
+                                       "3.5", "9.9",  "5",  "10", "真"};
   for (int c = 0; c < 10; ++c) EXPECT_EQ(g.text(1, c), first[static_cast<size_t>(c)]) << c;
   EXPECT_EQ(g.text(2, 0), "2");
   EXPECT_EQ(g.textColour(2, GoodsStock), kStockColour);
@@ -107,9 +108,10 @@ TEST_F(GoodsTest, SearchMatchesAnyOfFourColumnsUncolouredAndAnEmptyTextListsAll)
 }
 
 TEST_F(GoodsTest, ASearchDuringTheOpeningLoadWins) {
-  ASSERT_TRUE(app.db.execute("with recursive n(i) as (select 1 union all select i+1 from n "
-                             "where i<3000) insert into 库存(名称,条码) select '物'||i, 'C'||i "
-                             "from n"));
+  ASSERT_TRUE(
+      app.db.execute("with recursive n(i) as (select 1 union all select i+1 from n "
+                     "where i<3000) insert into 库存(名称,条码) select '物'||i, 'C'||i "
+                     "from n"));
   addGoods("目标", "T1");
   StockListPresenter p(app.context, app.dialogs);
   p.created();
@@ -228,9 +230,9 @@ TEST_F(GoodsTest, EachColumnLogsItsPhraseWithTheWholeRowStatement) {
   EXPECT_EQ(stored("名称", "A1"), "O'苹果");
 
   const std::pair<int, std::string> phrases[] = {
-      {GoodsSpec, "]的新规格为["},      {GoodsNote, "]的新备注为["},
+      {GoodsSize, "]的新规格为["},        {GoodsNote, "]的新备注为["},
       {GoodsCostPrice, "]的新进货价为["}, {GoodsSalePrice, "]的新销售价为["},
-      {GoodsStock, "]的新库存为["},     {GoodsMinDiscount, "]的新最低折扣为["}};
+      {GoodsStock, "]的新库存为["},       {GoodsMinDiscount, "]的新最低折扣为["}};
   for (const auto& [col, phrase] : phrases) {
     edit(p, 1, col, "7");
     EXPECT_EQ(lastLog().rfind("更新商品条码[A1" + phrase + "7]成功；update 库存 set ", 0), 0u)
@@ -371,7 +373,7 @@ TEST_F(GoodsTest, CreateRefusesEmptyAndExistingBarcodesAndClearsItsBoxes) {
     app.dialogs.calls.clear();
     p.name = c.name;
     p.barcode = c.barcode;
-    p.spec = "大";
+    p.size = "大";
     p.note = "甜";
     p.addClicked();
     if (c.message.empty()) {
@@ -381,7 +383,7 @@ TEST_F(GoodsTest, CreateRefusesEmptyAndExistingBarcodesAndClearsItsBoxes) {
       EXPECT_EQ(app.rows("select 当前库存 is null from 库存 where 条码=' A1 '")[0][0], "1");
       EXPECT_EQ(lastLog(), "创建新物流名称：梨；条码为： A1 ");
       EXPECT_EQ(lastLogType(), "更新库存");
-      EXPECT_EQ(p.name + p.barcode + p.spec + p.note, "");
+      EXPECT_EQ(p.name + p.barcode + p.size + p.note, "");
     } else {
       EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{c.message});
       EXPECT_EQ(p.name, c.name);

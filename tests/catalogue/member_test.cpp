@@ -55,7 +55,8 @@ TEST_F(MemberTest, LoadsEveryMemberIntoItsColumns) {
   TextGrid& g = p.grid();
   ASSERT_EQ(g.rowCount(), 3);
   const std::vector<std::string> first{"1", "张三", "1", "13800", "9.5", "12.5", "注"};
-  for (int c = 0; c < kMemberColumnCount; ++c) EXPECT_EQ(g.text(1, c), first[static_cast<size_t>(c)]);
+  for (int c = 0; c < kMemberColumnCount; ++c)
+    EXPECT_EQ(g.text(1, c), first[static_cast<size_t>(c)]);
   EXPECT_EQ(g.headerText(MemberDiscount), "折扣率");
   EXPECT_EQ(g.columnWidth(MemberNote), 180);
   EXPECT_EQ(g.text(2, 0), "2");
@@ -112,8 +113,9 @@ TEST_F(MemberTest, DeleteRemovesAtOnceAndReloads) {
 }
 
 TEST_F(MemberTest, ADeleteDuringTheOpeningLoadWins) {
-  ASSERT_TRUE(app.db.execute("with recursive n(i) as (select 1 union all select i+1 from n "
-                             "where i<3000) insert into 会员(姓名) select '员'||i from n"));
+  ASSERT_TRUE(
+      app.db.execute("with recursive n(i) as (select 1 union all select i+1 from n "
+                     "where i<3000) insert into 会员(姓名) select '员'||i from n"));
   MemberListPresenter p(app.context, app.dialogs);
   p.created();
   p.grid().appendRow({"1", "员1", "1"});  // the first row has arrived; the rest are coming
@@ -216,7 +218,8 @@ TEST_F(MemberTest, PointsEarnedAfterLoadingSurviveANameEdit) {
   edit(p, 1, MemberName, "O'张");
   EXPECT_EQ(app.rows("select 姓名, 积分 from 会员")[0], (std::vector<std::string>{"O'张", "12.5"}));
   EXPECT_EQ(lastLogType(), "更新会员");
-  EXPECT_EQ(lastLog(), "[修改会员信息]：编号为：1 名称=O'张；联系方式=138；折扣率=9；积分=12.5；备注=注");
+  EXPECT_EQ(lastLog(),
+            "[修改会员信息]：编号为：1 名称=O'张；联系方式=138；折扣率=9；积分=12.5；备注=注");
   EXPECT_EQ(p.grid().text(1, MemberPoints), "12.5");
 
   ASSERT_TRUE(app.db.execute(

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QInputMethodEvent>
 #include <QTest>
 
 #include "catalogue/goods.h"
@@ -35,6 +35,18 @@ void typeText(QWidget* box, const QString& text) {
   QInputMethodEvent commit;
   commit.setCommitString(text);
   QApplication::sendEvent(box, &commit);
+}
+
+// Edits one cell through the view: the editor opens, gets the text, and Enter commits it.
+void editCell(GridView* grid, int row, int col, const QString& text) {
+  const QModelIndex index = grid->model()->index(row, col);
+  grid->setCurrentIndex(index);
+  QTest::keyClick(grid, Qt::Key_F2);  // the edit key opens the editor
+  auto* editor = grid->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  editor->setText(text);
+  QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the delegate commits from the event loop
 }
 
 class CatalogueWindows : public ::testing::Test {
@@ -88,9 +100,16 @@ TEST_F(CatalogueWindows, StockWindowBuildsLoadsAndSearches) {
   ASSERT_EQ(grid->model()->rowCount(), 1);
   EXPECT_EQ(grid->model()->index(0, GoodsName).data().toString(), "物2");
 
-  // 允许编辑 with the permission makes the grid editable; unchecking ends it.
+  // 允许编辑 with the permission makes the grid editable, an edit is written at once, and
+  // unchecking ends editing.
   QTest::mouseClick(allow, Qt::LeftButton);
   EXPECT_TRUE(allow->isChecked());
+  editCell(grid, 0, GoodsName, "pear");
+  EXPECT_EQ(app.rows("select 名称 from 库存 where 条码='C2'")[0][0], "pear");
+  EXPECT_EQ(app.listed().back()[4].rfind("更新商品条码[C2]的新名称为[pear]成功；", 0), 0u);
+  grid->setCurrentIndex(grid->model()->index(0, GoodsBarcode));
+  EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, GoodsBarcode)) & Qt::ItemIsEditable);
+  grid->setCurrentIndex(grid->model()->index(0, GoodsName));
   EXPECT_TRUE(grid->model()->flags(grid->model()->index(0, GoodsName)) & Qt::ItemIsEditable);
   QTest::mouseClick(allow, Qt::LeftButton);
   EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, GoodsName)) & Qt::ItemIsEditable);
@@ -119,20 +138,20 @@ TEST_F(CatalogueWindows, CreateGoodsWindowAddsAndClearsItsBoxes) {
   }
   auto* name = child<QLineEdit>(window, "编辑框名称");
   auto* barcode = child<QLineEdit>(window, "编辑框条码");
-  auto* spec = child<QLineEdit>(window, "编辑框规格");
+  auto* size = child<QLineEdit>(window, "编辑框规格");
   auto* note = child<QLineEdit>(window, "编辑框备注");
   auto* add = child<QPushButton>(window, "超级添加");
-  ASSERT_TRUE(name && barcode && spec && note && add);
+  ASSERT_TRUE(name && barcode && size && note && add);
   EXPECT_EQ(note->geometry(), QRect(68, 165, 250, 75));
   EXPECT_EQ(add->geometry(), QRect(220, 250, 97, 26));
 
   typeText(name, "梨");
   QTest::keyClicks(barcode, "P1");
-  typeText(spec, "大");
+  typeText(size, "大");
   QTest::mouseClick(add, Qt::LeftButton);
   EXPECT_EQ(app.rows("select 名称,规格 from 库存 where 条码='P1'")[0],
             (std::vector<std::string>{"梨", "大"}));
-  EXPECT_TRUE(name->text().isEmpty() && barcode->text().isEmpty() && spec->text().isEmpty());
+  EXPECT_TRUE(name->text().isEmpty() && barcode->text().isEmpty() && size->text().isEmpty());
   window.grab().save("/tmp/catalogue_create_goods.png");
 }
 
@@ -158,6 +177,10 @@ TEST_F(CatalogueWindows, MemberListWindowBuildsAndLoads) {
   EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, MemberNumber)) & Qt::ItemIsEditable);
   grid->setCurrentIndex(grid->model()->index(0, MemberName));
   EXPECT_TRUE(grid->model()->flags(grid->model()->index(0, MemberName)) & Qt::ItemIsEditable);
+  editCell(grid, 1, MemberName, "Li");
+  EXPECT_EQ(app.rows("select 姓名 from 会员 where 编号=2")[0][0], "Li");
+  EXPECT_EQ(app.listed().back()[4],
+            "[修改会员信息]：编号为：2 名称=Li；联系方式=；折扣率=；积分=2；备注=");
   window.grab().save("/tmp/catalogue_members.png");
 }
 
@@ -196,8 +219,8 @@ TEST_F(CatalogueWindows, OwnedWindowsGoWithTheirOwnerEvenMidLoad) {
   fill("insert into 库存(名称,条码) select '物'||i, 'C'||i from n", 50000);
   fill("insert into 会员(姓名) select '员'||i from n", 5000);
   QtUiQueue qtQueue;
-  AppContext context{app.db,  app.session, app.log, app.clock, app.windows, qtQueue,
-                     dir.str(), (dir.path() / "memory.ini").string()};
+  AppContext context{app.db,      app.session, app.log,   app.clock,
+                     app.windows, qtQueue,     dir.str(), (dir.path() / "memory.ini").string()};
   auto* owner = new QWidget;
   auto* stock = new StockWindow(context, owner);
   new CreateGoodsWindow(context, stock);

@@ -22,18 +22,14 @@ CreateGoodsWindow::CreateGoodsWindow(AppContext& app, QWidget* owner)
   addLabel(*this, "透明标签3", "商品规格", {8, 127, 49, 24});
   addLabel(*this, "透明标签4", "商品备注", {8, 167, 49, 24});
 
-  m_name = addEdit(*this, "编辑框名称", {68, 8, 250, 29}, [this](const QString& t) {
-    m_presenter.name = ss(t);
-  });
-  m_barcode = addEdit(*this, "编辑框条码", {68, 57, 250, 29}, [this](const QString& t) {
-    m_presenter.barcode = ss(t);
-  });
-  m_spec = addEdit(*this, "编辑框规格", {68, 124, 250, 29}, [this](const QString& t) {
-    m_presenter.spec = ss(t);
-  });
-  m_note = addEdit(*this, "编辑框备注", {68, 165, 250, 75}, [this](const QString& t) {
-    m_presenter.note = ss(t);
-  });
+  m_name = addEdit(*this, "编辑框名称", {68, 8, 250, 29},
+                   [this](const QString& t) { m_presenter.name = ss(t); });
+  m_barcode = addEdit(*this, "编辑框条码", {68, 57, 250, 29},
+                      [this](const QString& t) { m_presenter.barcode = ss(t); });
+  m_size = addEdit(*this, "编辑框规格", {68, 124, 250, 29},
+                   [this](const QString& t) { m_presenter.size = ss(t); });
+  m_note = addEdit(*this, "编辑框备注", {68, 165, 250, 75},
+                   [this](const QString& t) { m_presenter.note = ss(t); });
 
   m_add = new QPushButton("添加新商品", this);
   m_add->setObjectName("超级添加");
@@ -47,7 +43,7 @@ CreateGoodsWindow::CreateGoodsWindow(AppContext& app, QWidget* owner)
 void CreateGoodsWindow::render() {
   showText(*m_name, m_presenter.name);
   showText(*m_barcode, m_presenter.barcode);
-  showText(*m_spec, m_presenter.spec);
+  showText(*m_size, m_presenter.size);
   showText(*m_note, m_presenter.note);
 }
 

@@ -27,7 +27,7 @@ class CreateGoodsWindow : public QWidget {
   CreateGoodsPresenter m_presenter;
   QLineEdit* m_name;
   QLineEdit* m_barcode;
-  QLineEdit* m_spec;
+  QLineEdit* m_size;
   QLineEdit* m_note;
   QPushButton* m_add;
 };

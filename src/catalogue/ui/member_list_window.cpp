@@ -30,8 +30,7 @@ MemberListWindow::MemberListWindow(AppContext& app, QWidget* owner)
   m_menu->addAction("查询会员", this, [this] { m_presenter.searchChosen(); });
   m_menu->addSeparator();
   m_menu->addAction("删除会员", this, [this] { m_presenter.deleteChosen(); });
-  connect(m_grid, &GridView::rightButtonReleased, this,
-          [this] { m_menu->popup(QCursor::pos()); });
+  connect(m_grid, &GridView::rightButtonReleased, this, [this] { m_menu->popup(QCursor::pos()); });
 
   m_presenter.created();
 }

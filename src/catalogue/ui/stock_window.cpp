@@ -61,8 +61,7 @@ StockWindow::StockWindow(AppContext& app, QWidget* owner)
   m_menu->addAction("删除选中", this, [this] { m_presenter.deleteChosen(); });
   m_menu->addSeparator();
   m_menu->addAction("创建新商品", this, [this] { m_presenter.createClicked(); });
-  connect(m_grid, &GridView::rightButtonReleased, this,
-          [this] { m_menu->popup(QCursor::pos()); });
+  connect(m_grid, &GridView::rightButtonReleased, this, [this] { m_menu->popup(QCursor::pos()); });
 
   m_presenter.created();
 }
