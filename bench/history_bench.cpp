@@ -107,7 +107,7 @@ Shop& shop() {
 
 // The day in the middle of the data.
 cz::CalendarDay middleDay() {
-  const cz::LocalDateTime t = cz::orderDateTime(kFirstSecond + kSales / 2 * kSpacing);
+  const cz::LocalDateTime t = cz::dateTimeFromSeconds(kFirstSecond + kSales / 2 * kSpacing);
   return {t.year, t.month, t.day};
 }
 

@@ -49,12 +49,11 @@ std::string orderNumber(const std::string& prefix, const LocalDateTime& t) {
          timestampText(t);
 }
 
-std::optional<LocalDateTime> dateTimeFromTimestamp(const std::string& text) {
-  if (text.empty() || text.size() > 15) return std::nullopt;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-  }
-  const std::int64_t seconds = readInteger(text) + kOffset;
+LocalDateTime dateTimeFromSeconds(std::int64_t seconds) {
+  constexpr std::int64_t kLimit = 100000000000000LL;
+  if (seconds > kLimit) seconds = kLimit;
+  if (seconds < -kLimit) seconds = -kLimit;
+  seconds += kOffset;
   std::int64_t days = seconds / kDay;
   std::int64_t rest = seconds % kDay;
   if (rest < 0) {
@@ -67,6 +66,14 @@ std::optional<LocalDateTime> dateTimeFromTimestamp(const std::string& text) {
   t.minute = static_cast<int>(rest % 3600 / 60);
   t.second = static_cast<int>(rest % 60);
   return t;
+}
+
+std::optional<LocalDateTime> dateTimeFromTimestamp(const std::string& text) {
+  if (text.empty() || text.size() > 15) return std::nullopt;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  return dateTimeFromSeconds(readInteger(text));
 }
 
 }  // namespace cz

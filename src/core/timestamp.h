@@ -22,6 +22,10 @@ std::string timestampText(const LocalDateTime& t);
 // "SX" + "20211014" + "1634198805" for a sale ("CG" for a purchase).
 std::string orderNumber(const std::string& prefix, const LocalDateTime& t);
 
+// The local date-time `seconds` after 1970-01-01 08:00:00 (clamped far beyond any calendar a
+// shop uses).
+LocalDateTime dateTimeFromSeconds(std::int64_t seconds);
+
 // The local date-time of a stored timestamp text (the inverse of timestampText for moments after
 // September 2001). Nothing when the text is not a plain run of decimal digits.
 std::optional<LocalDateTime> dateTimeFromTimestamp(const std::string& text);

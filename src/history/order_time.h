@@ -1,15 +1,13 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "core/clock.h"
+#include "core/timestamp.h"
 
 namespace cz {
 
-// Order times are stored as the whole seconds from 1970-01-01 08:00:00 local time (Unix time of a
-// clock at UTC+8), as decimal text. These conversions are plain calendar arithmetic, so they do not
-// depend on the machine's time zone.
+// Order times are stored as timestamp texts (core/timestamp.h); these are the order lists' views
+// of them.
 
 // A calendar day.
 struct CalendarDay {
@@ -18,16 +16,6 @@ struct CalendarDay {
   int day = 1;
   bool operator==(const CalendarDay&) const = default;
 };
-
-// Days from 1970-01-01 to the given date (negative before it).
-std::int64_t daysFromCivil(int year, int month, int day);
-
-// The seconds of a local date-time as stored in 日期 ("1634191509" for 2021-10-14 14:05:09).
-std::int64_t orderSeconds(const LocalDateTime& t);
-std::string timestampText(const LocalDateTime& t);
-
-// The local date-time of a stored seconds value.
-LocalDateTime orderDateTime(std::int64_t seconds);
 
 // The display form of a stored 日期 text: "2021-3-5 09:05:09" (month and day without leading
 // zeros, 24-hour clock). A value that is not ten digits long is cut to its first ten digits, so
@@ -41,8 +29,5 @@ struct DayRange {
   std::string until;
 };
 DayRange dayRange(const CalendarDay& first, const CalendarDay& last);
-
-// "CG" / "SX" + year + month + day without leading zeros + the timestamp text.
-std::string orderNumber(const std::string& prefix, const LocalDateTime& t);
 
 }  // namespace cz

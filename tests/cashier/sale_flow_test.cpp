@@ -6,6 +6,7 @@
 #include "cashier/sale_presenter.h"
 #include "core/login_presenter.h"
 #include "core/timestamp.h"
+#include "support/fake_hotkeys.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"
 
@@ -29,10 +30,11 @@ TEST(SaleFlow, OneSaleFromLoginToReceipt) {
   // The main window comes with login and carries the sale.
   SaleArea area;
   test::RecordingPrinter printer;
+  test::FakeHotkeys hotkeys;
   std::unique_ptr<MainPresenter> main;
   std::unique_ptr<SalePresenter> sale;
   app.windows.onOpenMain = [&] {
-    main = std::make_unique<MainPresenter>(app.context, app.dialogs);
+    main = std::make_unique<MainPresenter>(app.context, app.dialogs, hotkeys);
     setUpSaleArea(area);
     sale = std::make_unique<SalePresenter>(app.context, app.dialogs, printer, area);
   };

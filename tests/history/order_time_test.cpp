@@ -5,16 +5,6 @@
 namespace cz {
 namespace {
 
-TEST(OrderTime, StoredSecondsCountFromEightOClockOnNewYearsDay1970) {
-  EXPECT_EQ(timestampText({1970, 1, 1, 8, 0, 0}), "0");
-  EXPECT_EQ(timestampText({2021, 10, 14, 14, 5, 9}), "1634191509");
-  EXPECT_EQ(timestampText({2024, 2, 29, 23, 59, 59}), "1709222399");
-  EXPECT_EQ(orderNumber("CG", {2021, 3, 5, 9, 5, 9}),
-            "CG202135" + timestampText({2021, 3, 5, 9, 5, 9}));
-  EXPECT_EQ(orderNumber("CG", {2021, 12, 31, 0, 0, 0}),
-            "CG20211231" + timestampText({2021, 12, 31, 0, 0, 0}));
-}
-
 TEST(OrderTime, DisplayUsesA24HourClockWithoutLeadingZerosInTheDate) {
   struct Case {
     std::string stored;

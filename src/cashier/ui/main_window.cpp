@@ -14,6 +14,7 @@
 #include <QToolTip>
 
 #include "cashier/ui/qt_hotkeys.h"
+#include "cashier/ui/sale_view.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/list_view.h"
 #include "util/ui/qt_text.h"
@@ -152,14 +153,16 @@ MainWindow::MainWindow(AppContext& app, std::unique_ptr<Hotkeys> hotkeys, QWidge
   new WindowDragger(this);
   new WindowDragger(m_bottomBar);
 
-  // ---- The sale controller is created here, once every control above exists:
-  // ---- it binds to the controls by objectName and shows its boxes through dialogs().
+  // The sale binds to the controls above by objectName and shows its boxes through dialogs(),
+  // so F1 and F4 are ignored while one of its questions is open.
+  m_presenter.setSaleActions(new SaleView(this, app, dialogs(), sale));
 
   render();
 }
 
 MainWindow::~MainWindow() {
   aboutToBeDestroyed();
+  m_presenter.setSaleActions(nullptr);
   // The controls show the presenter's models and the sale works on them: they go first, while
   // the presenter still exists.
   std::vector<QPointer<QObject>> children;
