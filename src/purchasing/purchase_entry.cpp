@@ -1,5 +1,7 @@
 #include "purchasing/purchase_entry.h"
 
+#include "cashier/cart.h"
+#include "cashier/checkout.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
 #include "core/database.h"
@@ -22,23 +24,6 @@ struct GridColumnDef {
 constexpr GridColumnDef kColumns[kPurchaseColumnCount] = {
     {"", 35},      {"商品名称", 180},    {"条码", 180}, {"规格", 180},
     {"单价", 100}, {"数量(可编辑)", 90}, {"总价", 100}, {"目前库存", 60}};
-
-struct Goods {
-  std::string name, barcode, spec, costPrice, stock;
-};
-
-// The goods whose full name or barcode is `text`, in storage order.
-std::vector<Goods> lookUpGoods(Database& db, const std::string& text) {
-  std::vector<Goods> found;
-  RecordSet set(db);
-  if (!set.open("select * from 库存 where 名称=? or 条码=? order by rowid", {text, text}))
-    return found;
-  while (set.next()) {
-    found.push_back({set.field("名称"), set.field("条码"), set.field("规格"), set.field("进货价"),
-                     set.field("当前库存")});
-  }
-  return found;
-}
 
 // Clears a flag when the scope ends, however it ends.
 class FlagGuard {
@@ -88,12 +73,12 @@ void PurchasePresenter::barcodeKeyDown(int key) {
 }
 
 void PurchasePresenter::barcodeEntered() {
-  const std::vector<Goods> found = lookUpGoods(m_app.db, barcodeText);
+  const std::vector<GoodsRecord> found = lookupGoods(m_app.db, barcodeText);
   m_focus = Focus::Barcode;
   if (found.size() == 1) {
-    const Goods& g = found.front();
+    const GoodsRecord& g = found.front();
     if (g.name.empty()) return;
-    addLine(g.name, g.barcode, g.spec, readSingle(g.costPrice), readInteger(g.stock));
+    addLine(g.name, g.barcode, g.spec, g.costPrice, g.stock);
     barcodeText.clear();
     recomputeTotals();
     return;
@@ -101,9 +86,9 @@ void PurchasePresenter::barcodeEntered() {
   if (found.empty())
     m_ownerDialogs.message("查询不到商品", kDefaultTitle, MessageIcon::Information);
   m_goodsChoices.clear();
-  for (const Goods& g : found) {
-    m_goodsChoices.append({"", g.name, g.barcode, g.spec, singleText(readSingle(g.costPrice)),
-                           integerText(readInteger(g.stock))});
+  for (const GoodsRecord& g : found) {
+    m_goodsChoices.append(
+        {"", g.name, g.barcode, g.spec, singleText(g.costPrice), integerText(g.stock)});
   }
   if (!found.empty()) {
     m_goodsChoicesVisible = true;
@@ -258,17 +243,16 @@ bool PurchasePresenter::storePurchase() {
   for (int i = 1; i < m_grid.rowCount(); ++i) {
     const std::string& name = m_grid.text(i, kPurchaseName);
     const std::string& barcode = m_grid.text(i, kPurchaseBarcode);
-    const std::string quantity = integerText(readInteger(m_grid.text(i, kPurchaseQuantity)));
+    const std::int64_t quantity = readInteger(m_grid.text(i, kPurchaseQuantity));
     const std::string price = singleText(readSingle(m_grid.text(i, kPurchasePrice)));
-    log.write(LogType::Stock, "增加商品：[" + name + "][" + barcode + "]库存数量：" + quantity);
     // A barcode that matches no goods changes no row and still succeeds.
-    if (!db.execute("update 库存 set 当前库存=当前库存+?,进货价=? where 条码=?",
-                    {quantity, price, barcode})) {
-      const std::string error = db.lastError();
+    const StepResult step =
+        updateStock(db, log, barcode, quantity, StockDirection::Add, name, price);
+    if (!step.ok) {
       transaction.rollback();
       // Written after the rollback, so the failure stays on record.
-      log.write(LogType::Error, "[更新库存失败]：" + error);
-      return fail("更新库存失败", error);
+      log.write(LogType::Error, step.errorEntry);
+      return fail("更新库存失败", step.error);
     }
   }
 
