@@ -1,5 +1,6 @@
 # make run   installs what is missing, builds and starts the program
 # make test  installs what is missing, builds and runs every test
+# make crash-test  kills a process storing orders KILLS times (default 1000) and checks the file
 # In CI (CI=true) compiler warnings are errors.
 
 BUILD_DIR ?= build
@@ -9,7 +10,7 @@ PACKAGES := build-essential cmake ninja-build qt6-base-dev libgl-dev libsqlite3-
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 
-.PHONY: deps build run test bench clean format
+.PHONY: deps build run test bench crash-test clean format
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -37,6 +38,10 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bootstrap_bench
+
+KILLS ?= 1000
+crash-test: build
+	$(BUILD_DIR)/crash_test --kills $(KILLS)
 
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
