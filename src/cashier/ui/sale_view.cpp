@@ -1,5 +1,7 @@
 #include "cashier/ui/sale_view.h"
 
+#include <functional>
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QWidget>
 
 #include "cashier/sale_area.h"
+#include "core/dialogs.h"
 #include "cashier/ui/qt_printer.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/list_view.h"
@@ -29,6 +32,30 @@ void setText(QLineEdit* edit, const std::string& text) {
   if (edit && edit->text() != qs(text)) edit->setText(qs(text));
 }
 
+// Runs a callback before every box, then shows the box through the window's dialogs.
+class StatusFirstDialogs : public Dialogs {
+ public:
+  StatusFirstDialogs(Dialogs& inner, std::function<void()> before)
+      : m_inner(inner), m_before(std::move(before)) {}
+  void message(const std::string& text, const std::string& title, MessageIcon icon) override {
+    m_before();
+    m_inner.message(text, title, icon);
+  }
+  bool ask(const std::string& text, const std::string& title) override {
+    m_before();
+    return m_inner.ask(text, title);
+  }
+  std::optional<std::string> input(const std::string& prompt, const std::string& title,
+                                   const std::string& initial) override {
+    m_before();
+    return m_inner.input(prompt, title, initial);
+  }
+
+ private:
+  Dialogs& m_inner;
+  std::function<void()> m_before;
+};
+
 }  // namespace
 
 SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleArea& area)
@@ -48,7 +75,8 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
       m_received(control<QLabel>(mainWindow, "标签实收")),
       m_pointsTotal(control<QLabel>(mainWindow, "透明积分")),
       m_printer(std::make_unique<QtPrinter>(mainWindow)),
-      m_presenter(std::make_unique<SalePresenter>(app, dialogs, *m_printer, area)) {
+      m_dialogs(std::make_unique<StatusFirstDialogs>(dialogs, [this] { renderStatus(); })),
+      m_presenter(std::make_unique<SalePresenter>(app, *m_dialogs, *m_printer, area)) {
   SalePresenter& p = *m_presenter;
   if (m_barcode) {
     m_barcode->installEventFilter(this);
@@ -130,10 +158,8 @@ bool SaleView::eventFilter(QObject* watched, QEvent* event) {
   return key == 13;
 }
 
-void SaleView::render() {
+void SaleView::renderStatus() {
   const SaleState& s = m_presenter->state();
-  setText(m_barcode, s.barcodeText);
-  setText(m_member, s.memberText);
   setText(m_orderNumber, s.orderNumber);
   setText(m_memberName, s.memberName);
   setText(m_memberRate, s.memberRateText);
@@ -145,6 +171,13 @@ void SaleView::render() {
   if (m_member) m_member->setEnabled(s.inputsEnabled);
   if (m_checkout) m_checkout->setEnabled(s.inputsEnabled);
   if (m_cart) m_cart->setEnabled(s.cartEnabled);
+}
+
+void SaleView::render() {
+  const SaleState& s = m_presenter->state();
+  setText(m_barcode, s.barcodeText);
+  setText(m_member, s.memberText);
+  renderStatus();
   if (m_goodsList && m_goodsList->isVisibleTo(m_goodsList->parentWidget()) != s.goodsListVisible) {
     m_goodsList->setVisible(s.goodsListVisible);
     if (s.goodsListVisible) m_goodsList->raise();

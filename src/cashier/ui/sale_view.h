@@ -40,6 +40,9 @@ class SaleView : public QObject, public SaleActions {
 
   // Shows the presenter's state on the controls.
   void render();
+  // Shows the labels and which controls are enabled; run before each message box of a handler, so
+  // a box never stands over controls that no longer say what the sale is.
+  void renderStatus();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +66,7 @@ class SaleView : public QObject, public SaleActions {
   QLabel* m_received;
   QLabel* m_pointsTotal;
   std::unique_ptr<QtPrinter> m_printer;
+  std::unique_ptr<Dialogs> m_dialogs;
   std::unique_ptr<SalePresenter> m_presenter;
 };
 
