@@ -31,7 +31,7 @@ std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text) {
     GoodsRecord g;
     g.name = set.field("名称");
     g.barcode = set.field("条码");
-    g.spec = set.field("规格");
+    g.specText = set.field("规格");
     g.note = set.field("备注");
     g.costPrice = readSingle(set.field("进货价"));
     g.salePrice = readSingle(set.field("销售价"));
@@ -47,7 +47,7 @@ std::vector<std::string> goodsChoiceTexts(const GoodsRecord& g) {
   return {"",
           g.name,
           g.barcode,
-          g.spec,
+          g.specText,
           singleText(g.costPrice),
           singleText(g.salePrice),
           integerText(g.stock),
@@ -59,7 +59,7 @@ GoodsRecord goodsFromChoice(const ListModel& list, int index) {
   GoodsRecord g;
   g.name = list.text(index, 1);
   g.barcode = list.text(index, 2);
-  g.spec = list.text(index, 3);
+  g.specText = list.text(index, 3);
   g.costPrice = readSingle(list.text(index, 4));
   g.salePrice = readSingle(list.text(index, 5));
   g.stock = readInteger(list.text(index, 6));
@@ -82,7 +82,7 @@ AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source,
   }
   if (line == 0) {
     const float rate = effectiveRate(memberRate, g.minimumRate);
-    cart.appendRow({integerText(cart.rowCount()), g.name, g.barcode, g.spec, kSaleType,
+    cart.appendRow({integerText(cart.rowCount()), g.name, g.barcode, g.specText, kSaleType,
                     singleText(g.salePrice), "1", singleText(g.salePrice), singleText(rate),
                     doubleText(round1(static_cast<double>(g.salePrice) * rate / 10)),
                     boolText(g.earnsPoints), singleText(g.costPrice), integerText(g.stock - 1),

@@ -16,7 +16,7 @@ class TextGrid;
 struct GoodsRecord {
   std::string name;     // 名称
   std::string barcode;  // 条码
-  std::string spec;     // 规格
+  std::string specText;     // 规格
   std::string note;     // 备注
   float costPrice = 0;  // 进货价
   float salePrice = 0;  // 销售价

@@ -78,7 +78,7 @@ void PurchasePresenter::barcodeEntered() {
   if (found.size() == 1) {
     const GoodsRecord& g = found.front();
     if (g.name.empty()) return;
-    addLine(g.name, g.barcode, g.spec, g.costPrice, g.stock);
+    addLine(g.name, g.barcode, g.specText, g.costPrice, g.stock);
     barcodeText.clear();
     recomputeTotals();
     return;
@@ -88,7 +88,7 @@ void PurchasePresenter::barcodeEntered() {
   m_goodsChoices.clear();
   for (const GoodsRecord& g : found) {
     m_goodsChoices.append(
-        {"", g.name, g.barcode, g.spec, singleText(g.costPrice), integerText(g.stock)});
+        {"", g.name, g.barcode, g.specText, singleText(g.costPrice), integerText(g.stock)});
   }
   if (!found.empty()) {
     m_goodsChoicesVisible = true;
@@ -99,7 +99,7 @@ void PurchasePresenter::barcodeEntered() {
 }
 
 void PurchasePresenter::addLine(const std::string& name, const std::string& barcode,
-                                const std::string& spec, float price, long long stock) {
+                                const std::string& specText, float price, long long stock) {
   for (int k = 1; k < m_grid.rowCount(); ++k) {
     if (m_grid.text(k, kPurchaseBarcode) != barcode) continue;
     // The total uses the price just looked up, even when the line's 单价 was edited.
@@ -110,7 +110,7 @@ void PurchasePresenter::addLine(const std::string& name, const std::string& barc
     return;
   }
   const int k = m_grid.rowCount();
-  m_grid.appendRow({integerText(k), name, barcode, spec, singleText(price), "1",
+  m_grid.appendRow({integerText(k), name, barcode, specText, singleText(price), "1",
                     doubleText(round1(price)), integerText(stock)});
 }
 

@@ -84,7 +84,7 @@ class PurchasePresenter {
 
  private:
   void barcodeEntered();
-  void addLine(const std::string& name, const std::string& barcode, const std::string& spec,
+  void addLine(const std::string& name, const std::string& barcode, const std::string& specText,
                float price, long long stock);
   void recomputeTotals();
   bool storePurchase();
