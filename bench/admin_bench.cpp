@@ -10,6 +10,7 @@
 #include <string>
 
 #include "admin/settings_presenter.h"
+#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -50,29 +51,6 @@ class HeldQueue : public cz::UiQueue {
   std::deque<std::function<void()>> m_tasks;
 };
 
-class NoWindows : public cz::Windows {
- public:
-  void loadLogWindow() override {}
-  void showLogWindow() override {}
-  void destroyLogWindow() override {}
-  void openMainWindow() override {}
-  bool mainWindowLoaded() const override { return false; }
-  void destroyMainWindow() override {}
-  void moveLoginOffScreen() override {}
-  void centreLoginWindow() override {}
-  void destroyLoginWindow() override {}
-};
-
-class YesDialogs : public cz::Dialogs {
- public:
-  void message(const std::string&, const std::string&, cz::MessageIcon) override {}
-  bool ask(const std::string&, const std::string&) override { return true; }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-};
-
 // A data.db with every table, `entries` log entries and `suppliers` suppliers, made once.
 fs::path prepare(int entries, int suppliers) {
   const fs::path dir =
@@ -86,7 +64,7 @@ fs::path prepare(int entries, int suppliers) {
   cz::ListModel list;
   cz::SystemClock clock;
   cz::OperationLog log(db, session, clock, list);
-  YesDialogs dialogs;
+  cz::AnsweringDialogs dialogs{true};
   if (!db.open(file.string()) || !cz::createSchema(db, log, dialogs)) return dir;
   db.execute("delete from 日志");  // the creation's own entry
   db.begin();
@@ -115,10 +93,10 @@ struct Shop {
   cz::ListModel list;
   cz::SystemClock clock;
   cz::OperationLog log{db, session, clock, list};
-  NoWindows windows;
+  cz::HeadlessWindows windows;
   HeldQueue queue;
   cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
-  YesDialogs dialogs;
+  cz::AnsweringDialogs dialogs{true};
 };
 
 void BM_CheckLog(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/bootstrap.h"
 #include "core/clock.h"
@@ -19,34 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class NoQueue : public cz::UiQueue {
- public:
-  void post(std::function<void()>) override {}
-};
-
-class NoWindows : public cz::Windows {
- public:
-  void loadLogWindow() override {}
-  void showLogWindow() override {}
-  void destroyLogWindow() override {}
-  void openMainWindow() override {}
-  bool mainWindowLoaded() const override { return false; }
-  void destroyMainWindow() override {}
-  void moveLoginOffScreen() override {}
-  void centreLoginWindow() override {}
-  void destroyLoginWindow() override {}
-};
-
-class SilentDialogs : public cz::Dialogs {
- public:
-  void message(const std::string&, const std::string&, cz::MessageIcon) override {}
-  bool ask(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-};
 
 // A program directory whose data.db holds every table and `entries` log entries.
 fs::path prepare(int entries) {
@@ -69,9 +42,9 @@ fs::path prepare(int entries) {
 
 void BM_Bootstrap(benchmark::State& state) {
   const fs::path dir = prepare(static_cast<int>(state.range(0)));
-  SilentDialogs dialogs;
-  NoWindows windows;
-  NoQueue queue;
+  cz::AnsweringDialogs dialogs{false};
+  cz::HeadlessWindows windows;
+  cz::DiscardingUiQueue queue;
   cz::SystemClock clock;
   for (auto _ : state) {
     cz::Database db;

@@ -14,6 +14,7 @@
 
 #include "catalogue/goods_presenter.h"
 #include "catalogue/member_presenter.h"
+#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -64,29 +65,6 @@ class WaitingQueue : public cz::UiQueue {
   std::deque<std::function<void()>> m_tasks;
 };
 
-class NoWindows : public cz::Windows {
- public:
-  void loadLogWindow() override {}
-  void showLogWindow() override {}
-  void destroyLogWindow() override {}
-  void openMainWindow() override {}
-  bool mainWindowLoaded() const override { return false; }
-  void destroyMainWindow() override {}
-  void moveLoginOffScreen() override {}
-  void centreLoginWindow() override {}
-  void destroyLoginWindow() override {}
-};
-
-class SilentDialogs : public cz::Dialogs {
- public:
-  void message(const std::string&, const std::string&, cz::MessageIcon) override {}
-  bool ask(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-};
-
 // A program directory whose data.db holds 100 000 goods and 10 000 members with texts of
 // everyday length.
 fs::path prepare() {
@@ -99,7 +77,7 @@ fs::path prepare() {
   cz::ListModel list;
   cz::SystemClock clock;
   cz::OperationLog log(db, session, clock, list);
-  SilentDialogs dialogs;
+  cz::AnsweringDialogs dialogs{false};
   if (!db.open(file.string()) || !cz::createSchema(db, log, dialogs)) return dir;
   db.begin();
   for (int i = 1; i <= 100000; ++i) {
@@ -124,9 +102,9 @@ struct Shop {
   cz::ListModel list;
   cz::SystemClock clock;
   cz::OperationLog log{db, session, clock, list};
-  NoWindows windows;
+  cz::HeadlessWindows windows;
   WaitingQueue queue;
-  SilentDialogs dialogs;
+  cz::AnsweringDialogs dialogs{false};
   cz::AppContext app{db,      session, log,          clock,
                      windows, queue,   dir.string(), (dir / "memory.ini").string()};
   Shop() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -28,34 +29,6 @@ constexpr int kSales = 1000000;
 // One sale every 30 seconds: 2880 a day, about 347 days in all.
 constexpr int kSpacing = 30;
 constexpr long long kFirstSecond = 1600000000;
-
-class NoQueue : public cz::UiQueue {
- public:
-  void post(std::function<void()>) override {}
-};
-
-class NoWindows : public cz::Windows {
- public:
-  void loadLogWindow() override {}
-  void showLogWindow() override {}
-  void destroyLogWindow() override {}
-  void openMainWindow() override {}
-  bool mainWindowLoaded() const override { return false; }
-  void destroyMainWindow() override {}
-  void moveLoginOffScreen() override {}
-  void centreLoginWindow() override {}
-  void destroyLoginWindow() override {}
-};
-
-class SilentDialogs : public cz::Dialogs {
- public:
-  void message(const std::string&, const std::string&, cz::MessageIcon) override {}
-  bool ask(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-};
 
 // A data.db with every table and a million sales, made once and kept in the temp directory.
 std::string prepare() {
@@ -93,9 +66,9 @@ struct Shop {
   cz::Session session;
   cz::ListModel logList;
   cz::SystemClock clock;
-  NoWindows windows;
-  NoQueue ui;
-  SilentDialogs dialogs;
+  cz::HeadlessWindows windows;
+  cz::DiscardingUiQueue ui;
+  cz::AnsweringDialogs dialogs{false};
   cz::OperationLog log{db, session, clock, logList};
   cz::AppContext context{db, session, log, clock, windows, ui, {}, {}};
 };

@@ -9,6 +9,7 @@
 #include "cashier/printer.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
+#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -24,36 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class NoQueue : public cz::UiQueue {
- public:
-  void post(std::function<void()>) override {}
-};
-
-class NoWindows : public cz::Windows {
- public:
-  void loadLogWindow() override {}
-  void showLogWindow() override {}
-  void destroyLogWindow() override {}
-  void openMainWindow() override {}
-  bool mainWindowLoaded() const override { return true; }
-  void destroyMainWindow() override {}
-  void moveLoginOffScreen() override {}
-  void centreLoginWindow() override {}
-  void destroyLoginWindow() override {}
-};
-
-// Says 是 to every question and counts the messages.
-class YesDialogs : public cz::Dialogs {
- public:
-  void message(const std::string&, const std::string&, cz::MessageIcon) override { ++messages; }
-  bool ask(const std::string&, const std::string&) override { return true; }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-  int messages = 0;
-};
 
 class NoPrinter : public cz::Printer {
  public:
@@ -106,11 +77,11 @@ struct Shop {
   cz::Session session;
   cz::ListModel logList;
   cz::SystemClock clock;
-  NoWindows windows;
-  NoQueue queue;
+  cz::HeadlessWindows windows;
+  cz::DiscardingUiQueue queue;
   cz::OperationLog log{db, session, clock, logList};
   cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
-  YesDialogs dialogs;
+  cz::AnsweringDialogs dialogs{true};
   NoPrinter printer;
   cz::SaleArea area;
   cz::SalePresenter sale{app, dialogs, printer, area};

@@ -6,6 +6,7 @@
 #include "cashier/printer.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
+#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -43,35 +44,6 @@ std::string supplierOf(int i) {
   std::snprintf(text, sizeof text, "供应商%02d", i);
   return text;
 }
-
-// Answers every question with 是 and lets every message pass.
-class YesDialogs : public Dialogs {
- public:
-  void message(const std::string&, const std::string&, MessageIcon) override {}
-  bool ask(const std::string&, const std::string&) override { return true; }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-};
-
-class NoWindows : public Windows {
- public:
-  void loadLogWindow() override {}
-  void showLogWindow() override {}
-  void destroyLogWindow() override {}
-  void openMainWindow() override {}
-  bool mainWindowLoaded() const override { return true; }
-  void destroyMainWindow() override {}
-  void moveLoginOffScreen() override {}
-  void centreLoginWindow() override {}
-  void destroyLoginWindow() override {}
-};
-
-class NoQueue : public UiQueue {
- public:
-  void post(std::function<void()>) override {}
-};
 
 class NoPrinter : public Printer {
  public:
@@ -123,9 +95,9 @@ struct Process {
   Database db;
   Session session;
   ListModel logList;
-  NoWindows windows;
-  NoQueue queue;
-  YesDialogs dialogs;
+  HeadlessWindows windows;
+  DiscardingUiQueue queue;
+  AnsweringDialogs dialogs{true};
   std::unique_ptr<SteppingClock> clock;
   std::unique_ptr<OperationLog> log;
   std::unique_ptr<AppContext> app;
