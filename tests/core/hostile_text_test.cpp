@@ -39,10 +39,11 @@ struct HostileText {
   std::string footerFromFile;
 };
 
-std::string longText() {
+// 10 000 characters, each two bytes in the settings file's encoding.
+std::string longText(int characters = 10000) {
   std::string text;
-  for (int i = 0; i < 1000; ++i) text += "0123456789";
-  return text;  // 10 000 characters
+  for (int i = 0; i < characters; ++i) text += "长";
+  return text;
 }
 
 const std::vector<HostileText>& hostileTexts() {
@@ -51,7 +52,8 @@ const std::vector<HostileText>& hostileTexts() {
       {"backslash", "C:\\货\\n\\", "C:\\货\\n\\", "C:\\货\\n\\"},
       {"percent and underscore", "100%_折", "100%_折", "100%_折"},
       {"emoji", "可乐🥤👍", "可乐🥤👍", "可乐🥤👍"},
-      {"ten thousand characters", longText(), longText(), longText()},
+      // A settings value holds at most 10 239 bytes in the file: the rest is cut there.
+      {"ten thousand characters", longText(), longText(5119), longText(5119)},
       {"tabs and line breaks", "a\tb\r\nc\nd", "a\tb  c d", "a\tb\r\nc\r\nd"},
       {"control character", "x\x01y\x7f", "x\x01y\x7f", "x\x01y\x7f"},
   };
