@@ -22,6 +22,7 @@
 #include "core/login_presenter.h"
 #include "history/order_detail.h"
 #include "history/order_list.h"
+#include "purchasing/purchase_entry.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"
 #include "util/json_document.h"
@@ -163,6 +164,52 @@ TEST_F(HostileTextTest, GoodsAreCreatedSearchedSoldAndTheirOrderReadsBack) {
   }
   // Every order stayed apart: one per text, none matched by another's search terms twice.
   EXPECT_EQ(app.rows("select count(*) from 销售")[0][0], std::to_string(hostileTexts().size()));
+}
+
+TEST_F(HostileTextTest, PurchasesFromAHostileSupplierReadBack) {
+  for (const HostileText& h : hostileTexts()) {
+    SCOPED_TRACE(h.what);
+    const std::string& t = h.text;
+    ASSERT_TRUE(app.db.execute(
+        "insert into 库存(名称,条码,规格,备注,进货价,销售价,当前库存,最低折扣,参与积分) "
+        "values(?,?,?,'',1,2,3,'0','真')",
+        {t, t, t}));
+    SupplierAddPresenter supplier(app.context, app.dialogs);
+    supplier.nameChanged(t);
+    supplier.contactChanged(t);
+    supplier.addClicked();
+
+    test::ScriptedDialogs owner;
+    PurchasePresenter purchase(app.context, app.dialogs, owner);
+    purchase.barcodeText = t;
+    purchase.barcodeKeyDown(PurchasePresenter::kEnterKey);
+    purchase.supplierText = t;
+    purchase.supplierKeyDown(PurchasePresenter::kEnterKey);
+    EXPECT_EQ(purchase.supplierName(), t);
+    ASSERT_EQ(purchase.grid().rowCount(), 2);
+    purchase.submit();
+    EXPECT_TRUE(owner.calls.empty());
+    EXPECT_EQ(messages(), std::vector<std::string>{"提交订单完毕"});
+    EXPECT_EQ(app.rows("select 当前库存 from 库存 where 条码=?", {t})[0][0], "4");
+
+    OrderListPresenter list(app.context, app.dialogs, OrderKind::Purchase);
+    for (bool byDetails : {false, true}) {
+      SCOPED_TRACE(byDetails ? "details" : "supplier");
+      list.search = {};
+      (byDetails ? list.search.details : list.search.customer) = t;
+      list.runSearch();
+      ASSERT_EQ(rowsHolding(list.grid(), 3, t), 1);
+      list.grid().setCurrentCell(1, 1);
+      list.showDetail();
+      OrderDetailPresenter detail(OrderKind::Purchase);
+      detail.fill(app.windows.detailCells);
+      ASSERT_EQ(detail.grid().rowCount(), 2);
+      EXPECT_EQ(detail.grid().text(1, 1), t);
+      EXPECT_EQ(detail.grid().text(1, 2), t);
+      EXPECT_EQ(detail.grid().text(1, 3), t);
+      EXPECT_EQ(detail.labels().customer, t);
+    }
+  }
 }
 
 TEST_F(HostileTextTest, MembersAndSuppliersAreStoredAndFound) {
