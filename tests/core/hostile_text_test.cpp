@@ -14,6 +14,7 @@
 #include "cashier/receipt.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
+#include "catalogue/goods.h"
 #include "catalogue/goods_presenter.h"
 #include "catalogue/lookups.h"
 #include "catalogue/member_presenter.h"
@@ -110,6 +111,17 @@ TEST_F(HostileTextTest, GoodsAreCreatedSearchedSoldAndTheirOrderReadsBack) {
     app.ui.drain();
     EXPECT_EQ(rowsHolding(stock.grid(), 1, t), 1);
     EXPECT_EQ(rowsHolding(stock.grid(), 2, t), 1);
+    // Typed into the grid's 备注 cell, it is written as typed.
+    stock.allowEditClicked(true);
+    stock.grid().setCurrentCell(1, GoodsNote);
+    stock.currentCellChanged(1, GoodsNote);
+    ASSERT_TRUE(stock.grid().editable());
+    stock.editBegins(1, GoodsNote);
+    stock.grid().setText(1, GoodsNote, t + t);
+    stock.cellEdited(1, GoodsNote);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(app.rows("select 名称,备注 from 库存 where 条码=?", {t}),
+              (std::vector<std::vector<std::string>>{{t, t + t}}));
 
     // A member of the same name, attached in the sale.
     AddMemberPresenter member(app.context, app.dialogs);

@@ -311,7 +311,11 @@ TEST(EndToEnd, LogInScanTwoGoodsAttachAMemberAndCheckOutWithAPrintedReceipt) {
   EXPECT_FALSE(row.next());
   JsonDocument document;
   ASSERT_TRUE(document.parse(details)) << details;
-  EXPECT_NE(details.find("面包"), std::string::npos);
+  EXPECT_EQ(document.arrayCount("详情页"), 2);
+  EXPECT_EQ(document.getText("详情页[0].商品名称"), "可乐");
+  EXPECT_EQ(document.getText("详情页[0].实收"), "5.6");
+  EXPECT_EQ(document.getText("详情页[1].商品名称"), "面包");
+  EXPECT_EQ(document.getText("详情页[1].折扣"), "9");
 
   auto stockOf = [&](const char* code) {
     RecordSet set(app.db);
