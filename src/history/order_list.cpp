@@ -9,6 +9,7 @@
 #include "core/operation_log.h"
 #include "core/permissions.h"
 #include "core/session.h"
+#include "util/json_document.h"
 #include "util/numbers.h"
 
 namespace cz {
@@ -103,7 +104,16 @@ void OrderListPresenter::runSearch() {
   };
   contains("订单号", search.orderNumber);
   contains(m_kind == OrderKind::Sale ? "客户" : "供应商", search.customer);
-  contains("订单详情", search.details);
+  // The details are a JSON text: a backslash, quote, tab, line break or control character of a
+  // cell is stored escaped, so the escaped form is searched as well as the typed one.
+  const std::string escaped = jsonStringContent(search.details);
+  if (escaped == search.details) {
+    contains("订单详情", search.details);
+  } else {
+    terms.push_back("(订单详情 like ? or 订单详情 like ?)");
+    m_params.push_back(containsPattern(search.details));
+    m_params.push_back(containsPattern(escaped));
+  }
   const auto& payments = paymentItems();
   if (search.paymentIndex > 0 && search.paymentIndex < static_cast<int>(payments.size()))
     contains("付款方式", payments[static_cast<size_t>(search.paymentIndex)]);

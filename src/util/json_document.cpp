@@ -678,6 +678,12 @@ bool JsonDocument::deleteMember(const std::string& path) {
 
 // ---------------------------------------------------------------------------------------------
 
+std::string jsonStringContent(const std::string& text) {
+  std::string quoted;
+  writeString(quoted, text);
+  return quoted.substr(1, quoted.size() - 2);
+}
+
 std::string buildOrderDetails(const TextGrid& grid) {
   if (grid.rowCount() < 2) return "{}";
 

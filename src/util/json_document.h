@@ -111,4 +111,8 @@ class JsonDocument {
 // a column whose header is not an identifier is left out. A grid without data rows gives "{}".
 std::string buildOrderDetails(const TextGrid& grid);
 
+// `text` as the order details write it between the quotes of a JSON string (backslash, quote,
+// line breaks, tabs and invisible characters escaped), so a search can find a stored cell text.
+std::string jsonStringContent(const std::string& text);
+
 }  // namespace cz
