@@ -17,6 +17,8 @@ CMAKE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=
 
 # Fuzzing: seconds per target, the targets (tests/fuzz/<name>_fuzz.cpp, seeds in tests/fuzz/<name>/).
 FUZZ_S ?= 60
+# Set to stop each target after that many runs instead (e.g. FUZZ_RUNS=10000000 FUZZ_S=100000).
+FUZZ_RUNS ?=
 FUZZ_DIR ?= build-fuzz
 FUZZ_TARGETS ?= json_document ini_file numbers gbk
 # Sanitizer builds; TSAN_FILTER picks the worker-thread tests (a gtest filter).
@@ -79,7 +81,7 @@ fuzz: deps-fuzz
 	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
 	  echo "== fuzz $$t for $(FUZZ_S) s"; \
 	  dict=; [ -f tests/fuzz/$$t.dict ] && dict=-dict=tests/fuzz/$$t.dict; \
-	  $(FUZZ_DIR)/$${t}_fuzz -max_total_time=$(FUZZ_S) -print_final_stats=1 -timeout=10 $$dict \
+	  $(FUZZ_DIR)/$${t}_fuzz -max_total_time=$(FUZZ_S) $(if $(FUZZ_RUNS),-runs=$(FUZZ_RUNS)) -print_final_stats=1 -timeout=10 $$dict \
 	    -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- $(FUZZ_DIR)/corpus/$$t tests/fuzz/$$t \
 	    2>$(FUZZ_DIR)/$$t.log || { tail -n 60 $(FUZZ_DIR)/$$t.log; exit 1; }; \
 	  grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' $(FUZZ_DIR)/$$t.log; \
@@ -106,20 +108,27 @@ test-tsan: deps
 
 # Never beside a real data.db: the file lives in the build folder and is written only when missing
 # (delete it to write it anew).
-bigshop: build
+bigshop: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR)
+	cmake --build $(BUILD_DIR) --target bigshop
 	@if [ -f $(BIGSHOP_DB) ]; then echo "$(BIGSHOP_DB) exists"; \
 	else $(BUILD_DIR)/tools/bigshop $(BIGSHOP_DB); fi
 
-# Runs every bench/*_bench program on the big shop and prints one table of their results.
+# Runs every bench/*_bench program on the big shop (its path in CHENZHOU_BIGSHOP_DB) and prints
+# one table of their results; a program that fails is reported and the others still run.
 bench: bigshop
+	cmake -S . -B $(BUILD_DIR) -DCHENZHOU_BENCH=ON
+	cmake --build $(BUILD_DIR)
 	@rm -rf $(BENCH_RESULTS) && mkdir -p $(BENCH_RESULTS)
-	@for b in $(BUILD_DIR)/*_bench; do \
+	@failed=; for b in $(BUILD_DIR)/*_bench; do \
 	  [ -x "$$b" ] || continue; \
 	  name=$$(basename $$b); echo "== $$name"; \
-	  CHENZHOU_BIGSHOP_DB=$(abspath $(BIGSHOP_DB)) $$b --benchmark_format=console \
-	    --benchmark_out=$(BENCH_RESULTS)/$$name.json --benchmark_out_format=json || exit 1; \
-	done
-	@python3 tools/bench_table.py $(BENCH_RESULTS)/*.json
+	  CHENZHOU_BIGSHOP_DB=$(abspath $(BIGSHOP_DB)) $$b \
+	    --benchmark_out=$(BENCH_RESULTS)/$$name.json --benchmark_out_format=json \
+	    || failed="$$failed $$name"; \
+	done; \
+	echo; python3 tools/bench_table.py $(BENCH_RESULTS)/*.json || failed="$$failed (table)"; \
+	if [ -n "$$failed" ]; then echo "failed:$$failed"; exit 1; fi
 
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
