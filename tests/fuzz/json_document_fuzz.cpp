@@ -10,18 +10,21 @@
 
 namespace {
 
+// The written text is read literally: a document whose root is a string writes a JSON string,
+// which a plain read would take as a text to read once more.
+void checkReadsBack(const cz::JsonDocument& doc) {
+  const std::string written = doc.toText();
+  cz::JsonDocument again;
+  FUZZ_CHECK(again.parse(written, true) == (written != "null"));
+  FUZZ_CHECK(again.toText() == written);
+}
+
 void roundTrip(const std::string& text, bool literal) {
   cz::JsonDocument doc;
   const bool ok = doc.parse(text, literal);
-  const std::string written = doc.toText();
-  FUZZ_CHECK(ok == (written != "null"));
+  FUZZ_CHECK(ok == (doc.toText() != "null"));
   if (!ok) return;
-
-  // The written text is read literally: a document whose root is a string writes a JSON string,
-  // which a plain read would take as a text to read once more.
-  cz::JsonDocument again;
-  FUZZ_CHECK(again.parse(written, true));
-  FUZZ_CHECK(again.toText() == written);
+  checkReadsBack(doc);
 
   // Lookups on what was read: every member of the root and the first array element.
   for (const std::string& name : doc.memberNames("")) {
@@ -40,5 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   roundTrip(text, false);
   roundTrip(text, true);
+
+  // The same text as a raw value: merged into a member of an order document, appended to its
+  // lines. Whatever comes out must read back too.
+  cz::JsonDocument order;
+  FUZZ_CHECK(order.parse(R"({"详情页":[{"名称":"茶","数量":"2"}],"n":{"a":1,"b":{"c":2}}})"));
+  order.setValue("n", text, true);
+  checkReadsBack(order);
+  order.addArrayMember(text, "详情页", true);
+  checkReadsBack(order);
+  order.setValue("详情页[0]", text, true);
+  checkReadsBack(order);
   return 0;
 }

@@ -19,10 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(std::isfinite(single));
   const std::int64_t integer = cz::readInteger(text);
 
-  // Rounding keeps a finite amount finite and moves it by at most half a tenth.
+  // Rounding keeps a finite amount finite and moves it by at most half a tenth (a hair more for
+  // values a hair below a half, which round up on purpose).
   const double rounded = cz::round1(number);
   FUZZ_CHECK(std::isfinite(rounded));
-  FUZZ_CHECK(std::fabs(rounded - number) <= 0.05 + std::fabs(number) * 1e-15);
+  FUZZ_CHECK(std::fabs(rounded - number) <= 0.05 + 2e-13 + std::fabs(number) * 1e-15);
   FUZZ_CHECK(std::isfinite(cz::round1(single)));
   cz::truncateToInteger(number);
   cz::truncateToInteger(rounded);
