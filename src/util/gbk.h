@@ -12,8 +12,10 @@ namespace cz {
 // Both functions are thread-safe.
 
 // Converts UTF-8 text to GBK. Never throws: each invalid UTF-8 sequence becomes one '?' and the
-// conversion goes on. If the platform has no converter at all, ASCII passes through and every
-// other character becomes '?'.
+// conversion goes on. The 24 private-use characters that GBK gave two-byte codes but newer GB18030
+// tables no longer encode are written with those codes; they read back as the proper characters
+// that the codes stand for today (U+FE10…, U+9FB4…, U+20087…). If the platform has no converter at
+// all, ASCII passes through and every other character becomes '?'.
 std::string utf8ToGbk(std::string_view utf8);
 
 // Converts GBK text to UTF-8. Never throws: each invalid or unmappable byte sequence becomes one

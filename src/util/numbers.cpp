@@ -111,6 +111,9 @@ std::int64_t truncateToInteger(double value) {
 
 double round1(double x) {
   if (x == 0 || !std::isfinite(x)) return x == 0 ? 0 : x;
+  // So large a value has no tenths to round, and scaling it by ten would overflow to infinity
+  // (a typed "1e308" is read as the largest finite number).
+  if (std::fabs(x) > std::numeric_limits<double>::max() / 10) return x;
   // The tiny addend lets values such as 2.35, stored as 2.3499999…, round up as written.
   const double v = std::fabs(x) * 10 + 0.000000000001;
   const double n = std::floor(v);

@@ -68,6 +68,32 @@ TEST(Gbk, ReplacesInvalidInputAndCarriesOn) {
   }
 }
 
+TEST(Gbk, LegacyPrivateUseCharactersKeepTheirGbkCodes) {
+  // Characters typed with older input methods: not a '?' in the file, and read back as the
+  // character their code stands for now.
+  const struct {
+    const char* utf8;
+    const char* gbk;
+    const char* readBack;
+  } cases[] = {
+      {"a\uE818b",
+       "a\xFE\x53"
+       "b",
+       "a\U000200CCb"},
+      {"\uE78D", "\xA6\xD9", "\uFE10"},
+      {"\uE864\uE816", "\xFE\xA0\xFE\x51", "\u9FBB\U00020087"},
+      // A neighbour that GB18030 still encodes goes through unchanged.
+      {"\uE815", nullptr, "\uE815"},
+  };
+  for (const auto& c : cases) {
+    const std::string gbk = utf8ToGbk(c.utf8);
+    if (c.gbk != nullptr) {
+      EXPECT_EQ(gbk, c.gbk) << c.utf8;
+    }
+    EXPECT_EQ(gbkToUtf8(gbk), c.readBack) << c.utf8;
+  }
+}
+
 TEST(Gbk, LongTextGrowsTheOutput) {
   std::string utf8;
   std::string gbk;

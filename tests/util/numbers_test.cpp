@@ -49,6 +49,14 @@ TEST(Numbers, Round1RoundsHalvesAwayFromZero) {
   EXPECT_EQ(doubleText(round1(-0.04)), "0");  // no "-0" on screen
 }
 
+TEST(Numbers, Round1KeepsTheLargestAmountsFinite) {
+  // What "1e999" and "8e438.999/" read as: scaling by ten must not turn it into infinity.
+  const double largest = readNumber("8e438.999/");
+  EXPECT_EQ(round1(largest), largest);
+  EXPECT_EQ(round1(-largest), -largest);
+  EXPECT_EQ(round1(1e307), 1e307);
+}
+
 TEST(Numbers, TextsOfNumbers) {
   const struct {
     float value;
