@@ -311,5 +311,39 @@ TEST_F(DiskFaultTest, EveryWriteOfTheOrder) {
   }
 }
 
+// A log entry that cannot be written never breaks the order it records. When its failure ends
+// the whole transaction (as a full disk can), the order fails as a whole instead of being stored
+// statement by statement outside it.
+TEST_F(DiskFaultTest, AFailingLogEntry) {
+  for (const Operation op : {Operation::Checkout, Operation::Purchase}) {
+    for (const std::string how : {"abort", "rollback"}) {
+      SCOPED_TRACE(std::string(name(op)) + ", " + how);
+      Shop shop(op, shopFile());
+      test::TestApp& app = *shop.app;
+      const Rows before = snapshot(app.db);
+      const Rows entries = app.rows("select count(*) from 日志");
+      ASSERT_TRUE(app.db.execute("create trigger t before insert on 日志 begin select raise(" +
+                                 how + ",'日志写不进'); end"));
+      shop.store();
+      if (how == "abort") {
+        EXPECT_EQ(app.dialogs.messages(), Texts{"提交订单完毕"});
+        EXPECT_EQ(app.rows("select (select count(*) from 销售) + (select count(*) from 进货)"),
+                  (Rows{{"1"}}));
+        EXPECT_EQ(app.rows("select count(*) from 日志"), entries);  // none of the order's
+        continue;
+      }
+      ASSERT_EQ(app.dialogs.calls.size(), op == Operation::Checkout ? 2u : 1u);
+      EXPECT_EQ(app.dialogs.calls.back().title, "更新库存失败");
+      EXPECT_EQ(app.dialogs.calls.back().text, "日志写不进");
+      EXPECT_EQ(snapshot(app.db), before);
+      app.db.execute("drop trigger t");
+      app.dialogs.calls.clear();
+      shop.store();
+      EXPECT_EQ(app.dialogs.messages(), Texts{"提交订单完毕"});
+      EXPECT_EQ(shop.storedOrders(), 1);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace cz
