@@ -1,5 +1,6 @@
 #include "purchasing/purchase_entry.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -316,6 +317,15 @@ TEST_F(PurchaseTest, TransactionThatCannotBeginOrCommitStoresNothing) {
   EXPECT_TRUE(dialogs.calls.empty());  // never "提交订单完毕"
   EXPECT_EQ(app.rows("select 当前库存 from 库存 where 条码='690'")[0][0], "10");
   EXPECT_EQ(app.rows("select count(*) from 进货")[0][0], "0");
+
+  // Both failures are on record (the first one's entry went into the transaction this test
+  // held open, so it is only listed).
+  const auto listed = app.listed();
+  EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [&](const auto& item) {
+    return item[4] == "创建进货单失败：" + owner.calls[0].text;
+  }));
+  EXPECT_EQ(app.rows("select 日志 from 日志 where 类型='6'"),
+            (Rows{{"创建进货单失败：FOREIGN KEY constraint failed"}}));
 
   p->submit();  // the fault gone, the same order goes through
   EXPECT_EQ(dialogs.messages(), std::vector<std::string>{"提交订单完毕"});
