@@ -206,6 +206,13 @@ class DiskFaultTest : public ::testing::Test {
   static Rows outcome(test::TestApp& app) {
     return app.rows("select 当前库存 from 库存 union all select 积分 from 会员");
   }
+  // The same, as the next start of the program reads it.
+  static Rows outcomeAfterRestart(const std::string& file) {
+    test::TestApp next(fs::path(file).parent_path());
+    EXPECT_TRUE(next.db.open(file)) << next.db.lastError();
+    EXPECT_EQ(integrity(next.db), "ok");
+    return outcome(next);
+  }
 
   // Stores the order on a well disk: the writes of `file` it takes, and its outcome.
   static int writesOf(Operation op, Journal journal, DiskFile file, Rows* stored = nullptr) {
@@ -239,6 +246,7 @@ class DiskFaultTest : public ::testing::Test {
       EXPECT_EQ(shop.storedOrders(), 1);
       EXPECT_EQ(outcome(app), expected);
       EXPECT_EQ(integrity(app.db), "ok");
+      EXPECT_EQ(outcomeAfterRestart(shop.file()), expected);
       return;
     }
     const auto messages = app.dialogs.calls;
@@ -269,6 +277,7 @@ class DiskFaultTest : public ::testing::Test {
     EXPECT_EQ(shop.storedOrders(), 1);
     EXPECT_EQ(outcome(app), expected);
     EXPECT_EQ(integrity(app.db), "ok");
+    EXPECT_EQ(outcomeAfterRestart(shop.file()), expected);
   }
 
   static test::TempDir* s_dir;
