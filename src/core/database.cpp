@@ -52,6 +52,10 @@ bool Database::open(const std::string& path) {
     setLastError(error);
     return false;
   }
+  // Write-ahead log: a commit appends to data.db-wal and syncs it once, where the rollback
+  // journal takes several syncs and a file deletion; with synchronous left at FULL the commit is
+  // as durable. A file that cannot switch (a read-only directory) keeps its rollback journal.
+  sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   setLastError({});
   return true;
 }
@@ -59,6 +63,7 @@ bool Database::open(const std::string& path) {
 void Database::close() {
   if (m_db) sqlite3_close_v2(m_db);
   m_db = nullptr;
+  m_inTransaction = false;
 }
 
 void Database::setLastError(const std::string& message) {
@@ -113,23 +118,47 @@ bool Database::execute(const std::string& sql, const SqlParams& params) {
   if (!statement) return false;
   sqlite3_mutex* mutex = sqlite3_db_mutex(m_db);
   sqlite3_mutex_enter(mutex);
+  if (transactionLost()) {
+    // The engine gave up the transaction begin() opened (a full disk or an I/O error can do
+    // that). Run alone, this statement would commit by itself: refuse it, so nothing of the
+    // transaction is stored in pieces, and report what ended the transaction.
+    setLastError(m_lostTransactionError);
+    sqlite3_mutex_leave(mutex);
+    return false;
+  }
   int rc;
   while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
   }
   const bool ok = rc == SQLITE_DONE;
-  if (!ok) captureError();
+  if (!ok) {
+    captureError();
+    if (transactionLost()) m_lostTransactionError = lastError();
+  }
   sqlite3_mutex_leave(mutex);
   return ok;
 }
 
+bool Database::transactionLost() const {
+  return m_inTransaction && sqlite3_get_autocommit(m_db);
+}
+
 bool Database::begin() {
-  return execute("BEGIN");
+  if (!execute("BEGIN")) return false;
+  m_lostTransactionError = "transaction rolled back";
+  m_inTransaction = true;
+  return true;
 }
 bool Database::commit() {
-  return execute("COMMIT");
+  if (!execute("COMMIT")) return false;
+  m_inTransaction = false;
+  return true;
 }
 bool Database::rollback() {
-  return execute("ROLLBACK");
+  if (!m_db) return execute("ROLLBACK");
+  // A transaction the engine has already rolled back leaves nothing to undo.
+  const bool lost = transactionLost();
+  m_inTransaction = false;
+  return lost || execute("ROLLBACK");
 }
 
 bool Database::createTable(const std::string& name, const std::vector<ColumnDef>& columns) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,9 @@ class Database {
   // The engine's message for the last failure, at most 199 bytes; "not an error" reads as empty.
   std::string lastError() const;
 
+  // BEGIN, COMMIT and ROLLBACK. Between a begin() and its commit() or rollback(), a statement
+  // that finds the transaction already rolled back by the engine fails with the error that ended
+  // it, and so does the commit; rollback() then succeeds without running.
   bool begin();
   bool commit();
   bool rollback();
@@ -73,7 +77,13 @@ class Database {
   void setLastError(const std::string& message);
 
  private:
+  // begin() opened a transaction that the engine has since rolled back.
+  bool transactionLost() const;
+
   sqlite3* m_db = nullptr;
+  // Set by begin(), cleared by commit() and rollback().
+  std::atomic<bool> m_inTransaction{false};
+  std::string m_lostTransactionError;
   mutable std::mutex m_errorMutex;
   std::string m_lastError;
 };

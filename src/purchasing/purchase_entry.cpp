@@ -237,8 +237,17 @@ bool PurchasePresenter::storePurchase() {
     return false;
   };
 
+  // A failed begin, insert or commit: undone, then recorded (after the rollback, so the entry
+  // stays stored) and shown.
+  const auto orderFailed = [&](Transaction& transaction) {
+    const std::string error = db.lastError();
+    transaction.rollback();
+    log.write(LogType::Error, "创建进货单失败：" + error);
+    return fail("提交进货订单失败", error);
+  };
+
   Transaction transaction(db);
-  if (!transaction.started()) return fail("提交进货订单失败", db.lastError());
+  if (!transaction.started()) return orderFailed(transaction);
 
   for (int i = 1; i < m_grid.rowCount(); ++i) {
     const std::string& name = m_grid.text(i, kPurchaseName);
@@ -264,20 +273,13 @@ bool PurchasePresenter::storePurchase() {
                   "values(?,?,?,?,?,?,?,?,?)",
                   {m_orderNumber, date, m_supplierName, m_contact, details, m_payable, paidText,
                    payment, m_app.session.currentAccount})) {
-    const std::string error = db.lastError();
-    transaction.rollback();
-    log.write(LogType::Error, "创建进货单失败：" + error);
-    return fail("提交进货订单失败", error);
+    return orderFailed(transaction);
   }
   log.write(LogType::Purchase, "创建进货单。\r\n订单号：" + m_orderNumber + "\r\n供应商：" +
                                    m_supplierName + "\r\n电话：" + m_contact + "\r\n详单详情：" +
                                    details + "\r\n总应付：" + m_payable + "\r\n总实收：" +
                                    paidText + "\r\n付款方式：" + payment);
-  if (!transaction.commit()) {
-    const std::string error = db.lastError();
-    transaction.rollback();
-    return fail("提交进货订单失败", error);
-  }
+  if (!transaction.commit()) return orderFailed(transaction);
   return true;
 }
 

@@ -82,6 +82,31 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
   EXPECT_EQ(db.expandedSql("select * from t where s=?", {"a'b"}), "select * from t where s='a''b'");
 }
 
+// The engine can end a transaction on its own (a full disk, RAISE(ROLLBACK)). The statements
+// that follow must not commit one by one: they fail with the error that ended it, so does the
+// commit, and the rollback clears the state for the next transaction.
+TEST_F(DatabaseTest, ATransactionTheEngineEndedStoresNothingAfterwards) {
+  ASSERT_TRUE(db.execute("create table g(n)"));
+  ASSERT_TRUE(db.execute(
+      "create trigger k before insert on g begin select raise(rollback,'磁盘已满'); end"));
+  {
+    Transaction transaction(db);
+    ASSERT_TRUE(transaction.started());
+    ASSERT_TRUE(db.execute("insert into t(s) values('a')"));
+    EXPECT_FALSE(db.execute("insert into g values(1)"));
+    EXPECT_FALSE(db.execute("insert into t(s) values('b')"));
+    EXPECT_EQ(db.lastError(), "磁盘已满");
+    EXPECT_FALSE(transaction.commit());
+    EXPECT_EQ(db.lastError(), "磁盘已满");
+  }
+  EXPECT_EQ(one("select count(*) from t"), "0");
+  Transaction next(db);
+  ASSERT_TRUE(db.execute("insert into t(s) values('c')"));
+  EXPECT_TRUE(next.commit());
+  EXPECT_EQ(one("select group_concat(s) from t"), "c");
+  EXPECT_TRUE(db.execute("insert into t(s) values('d')"));  // no transaction: stored at once
+}
+
 TEST(DatabaseOpen, AFileThatCannotBeOpenedFailsWithTheEnginesText) {
   test::TempDir dir;
   Database db;
