@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
   const Options options = parse(argc, argv);
   fs::create_directories(options.dir);
   const std::string db = (options.dir / "data.db").string();
-  fs::remove(db);
+  // A journal or write-ahead log left beside an old file must not be replayed into the new one.
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(db + suffix);
   if (!cz::crash::prepareStore(options.dir.string())) {
     std::fprintf(stderr, "could not prepare the store in %s\n", options.dir.c_str());
     return 2;
