@@ -43,7 +43,8 @@ class Windows {
   virtual void openSettingsWindow(SettingsPage page) { (void)page; }
   // The accounts window (owner: settings window).
   virtual void openAccountsWindow() {}
-  // "新增供应商", modal over the settings window; returns when it is closed.
+  // "新增供应商", modal over the settings window. Returns at once: the window runs without a
+  // nested event loop, so no handler waits on the stack while it is open.
   virtual void openAddSupplierWindow() {}
   // The stock list (owner: main window) and its "创建新物品" window (owner: stock list).
   virtual void openStockWindow() {}
