@@ -200,7 +200,7 @@ std::string ean13(int item) {
 // ---- The shop ----------------------------------------------------------------------------------
 
 struct Goods {
-  std::string name, barcode, spec;
+  std::string name, barcode, specText;
   float costPrice, salePrice;
   int stock;
   std::string minimumRate;
@@ -222,8 +222,8 @@ Goods makeGoods(int i) {
   const int brands = static_cast<int>(std::size(kBrands));
   const int products = static_cast<int>(std::size(kProducts));
   const int specs = static_cast<int>(std::size(kSpecs));
-  g.spec = kSpecs[i / (brands * products) % specs];
-  g.name = std::string(kBrands[i % brands]) + kProducts[i / brands % products] + g.spec;
+  g.specText = kSpecs[i / (brands * products) % specs];
+  g.name = std::string(kBrands[i % brands]) + kProducts[i / brands % products] + g.specText;
   g.barcode = ean13(i);
   const double cost = cz::round1(0.5 + random.unit() * random.unit() * 300);
   g.costPrice = static_cast<float>(cost);
@@ -289,7 +289,7 @@ class SaleMaker {
       if (isReturn) total = -total;
       const double paid = cz::round1(total * static_cast<double>(rate / 10));
       const std::string earned = g.earnsPoints ? cz::doubleText(total) : "";
-      cart.appendRow({cz::integerText(k), g.name, g.barcode, g.spec, isReturn ? "退货" : "售出",
+      cart.appendRow({cz::integerText(k), g.name, g.barcode, g.specText, isReturn ? "退货" : "售出",
                       cz::singleText(g.salePrice), cz::integerText(quantity), cz::doubleText(total),
                       cz::singleText(rate), cz::doubleText(paid), cz::boolText(g.earnsPoints),
                       cz::singleText(g.costPrice),
@@ -425,7 +425,7 @@ bool writeShop(const std::string& path) {
                    const Goods& g = goods[i];
                    v = {g.name,
                         g.barcode,
-                        g.spec,
+                        g.specText,
                         i % 50 == 0 ? "新品" : "",
                         cz::singleText(g.costPrice),
                         cz::singleText(g.salePrice),
@@ -485,7 +485,7 @@ bool writeShop(const std::string& path) {
                 const Goods& g = goods[random.below(kGoods)];
                 const int quantity = random.between(1, 100);
                 const double total = cz::round1(quantity * static_cast<double>(g.costPrice));
-                grid.appendRow({cz::integerText(k), g.name, g.barcode, g.spec,
+                grid.appendRow({cz::integerText(k), g.name, g.barcode, g.specText,
                                 cz::singleText(g.costPrice), cz::integerText(quantity),
                                 cz::doubleText(total), cz::integerText(g.stock)});
                 payable += static_cast<float>(total);

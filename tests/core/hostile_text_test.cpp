@@ -92,7 +92,7 @@ TEST_F(HostileTextTest, GoodsAreCreatedSearchedSoldAndTheirOrderReadsBack) {
   for (const HostileText& h : hostileTexts()) {
     SCOPED_TRACE(h.what);
     const std::string& t = h.text;
-    // 新增商品: name, barcode and specification as typed.
+    // 新增商品: name, barcode and 规格 as typed.
     CreateGoodsPresenter create(app.context, app.dialogs);
     create.name = t;
     create.barcode = t;
