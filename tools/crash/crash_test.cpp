@@ -38,7 +38,8 @@ Options parse(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
     if (flag == "--kills") options.kills = std::atoi(argv[i + 1]);
-    if (flag == "--seed") options.seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
+    if (flag == "--seed")
+      options.seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
     if (flag == "--dir") options.dir = argv[i + 1];
   }
   if (options.dir.empty()) {
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
     cz::Database tampered;
     if (!tampered.open(copy) ||
         !tampered.execute("update 库存 set 当前库存=当前库存-1 where rowid=1") ||
-        cz::checkStore(tampered, baseline).empty()) {
+        cz::StoreChecker(baseline).check(tampered).empty()) {
       std::fprintf(stderr, "the store check does not see a stock change without an order\n");
       return 2;
     }
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
   std::mt19937 random(options.seed);
   std::uniform_int_distribution<int> delayMs(1, 150);
   int violations = 0;
-  long long stored = 0;
+  cz::StoreChecker checker(baseline);
   for (int kill = 1; kill <= options.kills; ++kill) {
     const unsigned childSeed = random();
     const pid_t child = ::fork();
@@ -105,13 +106,12 @@ int main(int argc, char** argv) {
       ++violations;
       continue;
     }
-    for (const std::string& violation : cz::checkStore(store, baseline)) {
+    for (const std::string& violation : checker.check(store)) {
       std::printf("kill %d: %s\n", kill, violation.c_str());
       ++violations;
     }
-    stored = cz::crash::storedOrders(store);
   }
-  std::printf("kills: %d, orders stored: %lld, violations: %d\n", options.kills, stored,
+  std::printf("kills: %d, orders stored: %lld, violations: %d\n", options.kills, checker.orders(),
               violations);
   if (violations == 0) fs::remove_all(options.dir);
   return violations == 0 ? 0 : 1;

@@ -6,11 +6,11 @@
 #include "cashier/printer.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
-#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
 #include "core/dialogs.h"
+#include "core/headless.h"
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
@@ -72,7 +72,8 @@ class SteppingClock : public Clock {
 std::int64_t newestOrderSeconds(Database& db) {
   RecordSet newest(db);
   std::int64_t seconds = 1800000000;  // 2027
-  if (newest.open("select max(日期) from (select 日期 from 销售 union all select 日期 from 进货)") &&
+  if (newest.open(
+          "select max(日期) from (select 日期 from 销售 union all select 日期 from 进货)") &&
       newest.next() && !newest.field(1).empty()) {
     seconds = std::max<std::int64_t>(seconds, std::stoll(newest.field(1)));
   }
@@ -119,9 +120,9 @@ bool prepareStore(const std::string& dir) {
          i % 7 == 0 ? "9" : "0", i % 3 == 0 ? "假" : "真"});
   }
   for (int i = 1; i <= kMembers; ++i) {
-    p.db.execute("insert into 会员(姓名,联系方式,备注,折扣率,积分,创建者) values(?,?,?,?,?,?)",
-                 {"会员" + std::to_string(i), phoneOf(i), "", std::to_string(5 + i % 6), "0",
-                  "admin"});
+    p.db.execute(
+        "insert into 会员(姓名,联系方式,备注,折扣率,积分,创建者) values(?,?,?,?,?,?)",
+        {"会员" + std::to_string(i), phoneOf(i), "", std::to_string(5 + i % 6), "0", "admin"});
   }
   for (int i = 1; i <= kSuppliers; ++i) {
     p.db.execute("insert into 供应商(名称,联系方式,创建者) values(?,?,?)",
@@ -167,15 +168,6 @@ void runWorkload(const std::string& dir, unsigned seed) {
       purchase.submit();
     }
   }
-}
-
-long long storedOrders(Database& db) {
-  RecordSet count(db);
-  if (!count.open("select (select count(*) from 销售) + (select count(*) from 进货)") ||
-      !count.next()) {
-    return 0;
-  }
-  return std::stoll(count.field(1));
 }
 
 }  // namespace cz::crash

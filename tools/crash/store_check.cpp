@@ -11,7 +11,8 @@ namespace cz {
 
 namespace {
 
-// The order number a sale or purchase log entry names: the text after "订单号：" up to the line end.
+// The order number a sale or purchase log entry names: the text after "订单号：" up to the line
+// end.
 std::string orderNumberIn(const std::string& text) {
   static const std::string kKey = "订单号：";
   const size_t at = text.find(kKey);
@@ -53,7 +54,17 @@ StoreBaseline readBaseline(Database& db) {
   return baseline;
 }
 
-std::vector<std::string> checkStore(Database& db, const StoreBaseline& baseline) {
+namespace {
+
+long long countOf(Database& db, const std::string& table) {
+  RecordSet count(db);
+  if (!count.open("select count(*) from " + table) || !count.next()) return -1;
+  return readInteger(count.field(1));
+}
+
+}  // namespace
+
+std::vector<std::string> StoreChecker::check(Database& db) {
   std::vector<std::string> violations;
 
   RecordSet integrity(db);
@@ -63,43 +74,49 @@ std::vector<std::string> checkStore(Database& db, const StoreBaseline& baseline)
     return violations;
   }
 
-  std::map<std::string, long long> moved;
-  std::map<std::string, double> earned;
-  std::set<std::string> sales;
-  std::set<std::string> purchases;
-
   RecordSet sale(db);
-  if (sale.open("select 订单号, 订单详情, 客户编号, 积分 from 销售")) {
+  if (sale.open("select rowid, 订单号, 订单详情, 客户编号, 积分 from 销售 where rowid > ? "
+                "order by rowid",
+                {std::to_string(m_lastSale)})) {
     while (sale.next()) {
-      const std::string number = sale.field(1);
-      sales.insert(number);
+      m_lastSale = readInteger(sale.field(1));
+      const std::string number = sale.field(2);
+      m_sales.insert(number);
+      ++m_saleCount;
       // Sold goods leave the stock, returned goods (negative amounts) come back.
       sumLines(
-          sale.field(2), moved,
+          sale.field(3), m_moved,
           [](const JsonDocument& doc, const std::string& line) {
             return readNumber(doc.getText(line + ".总价")) < 0 ? 1 : -1;
           },
           violations, number);
-      if (!sale.field(3).empty()) earned[sale.field(3)] += readNumber(sale.field(4));
+      if (!sale.field(4).empty()) m_earned[sale.field(4)] += readNumber(sale.field(5));
     }
   }
   RecordSet purchase(db);
-  if (purchase.open("select 订单号, 订单详情 from 进货")) {
+  if (purchase.open("select rowid, 订单号, 订单详情 from 进货 where rowid > ? order by rowid",
+                    {std::to_string(m_lastPurchase)})) {
     while (purchase.next()) {
-      purchases.insert(purchase.field(1));
+      m_lastPurchase = readInteger(purchase.field(1));
+      m_purchases.insert(purchase.field(2));
+      ++m_purchaseCount;
       sumLines(
-          purchase.field(2), moved, [](const JsonDocument&, const std::string&) { return 1; },
-          violations, purchase.field(1));
+          purchase.field(3), m_moved, [](const JsonDocument&, const std::string&) { return 1; },
+          violations, purchase.field(2));
     }
+  }
+  // Orders seen by an earlier check must all still be there.
+  if (countOf(db, "销售") != m_saleCount || countOf(db, "进货") != m_purchaseCount) {
+    violations.push_back("stored orders went missing");
   }
 
   RecordSet goods(db);
   if (goods.open("select 条码, 当前库存 from 库存")) {
     while (goods.next()) {
       const std::string barcode = goods.field(1);
-      const auto base = baseline.stock.find(barcode);
+      const auto base = m_baseline.stock.find(barcode);
       const long long expected =
-          (base == baseline.stock.end() ? 0 : base->second) + moved[barcode];
+          (base == m_baseline.stock.end() ? 0 : base->second) + m_moved[barcode];
       const long long actual = readInteger(goods.field(2));
       if (actual != expected) {
         violations.push_back("stock of " + barcode + " is " + std::to_string(actual) +
@@ -111,8 +128,9 @@ std::vector<std::string> checkStore(Database& db, const StoreBaseline& baseline)
   if (members.open("select 编号, 积分 from 会员")) {
     while (members.next()) {
       const std::string number = members.field(1);
-      const auto base = baseline.points.find(number);
-      const double expected = (base == baseline.points.end() ? 0 : base->second) + earned[number];
+      const auto base = m_baseline.points.find(number);
+      const double expected =
+          (base == m_baseline.points.end() ? 0 : base->second) + m_earned[number];
       const double actual = readNumber(members.field(2));
       if (std::fabs(actual - expected) > 0.001) {
         violations.push_back("points of member " + number + " are " + doubleText(actual) +
@@ -121,30 +139,35 @@ std::vector<std::string> checkStore(Database& db, const StoreBaseline& baseline)
     }
   }
 
-  std::set<std::string> loggedSales;
-  std::set<std::string> loggedPurchases;
   RecordSet log(db);
-  if (log.open("select 类型, 日志 from 日志 where 类型 in ('1', '2')")) {
+  if (log.open("select rowid, 日志 from 日志 where rowid > ? and 类型 in ('1', '2') order by rowid",
+               {std::to_string(m_lastLog)})) {
     while (log.next()) {
+      m_lastLog = readInteger(log.field(1));
       const std::string text = log.field(2);
-      if (text.rfind("创建销售单。", 0) == 0) loggedSales.insert(orderNumberIn(text));
-      if (text.rfind("创建进货单。", 0) == 0) loggedPurchases.insert(orderNumberIn(text));
+      if (text.rfind("创建销售单。", 0) == 0) m_loggedSales.insert(orderNumberIn(text));
+      if (text.rfind("创建进货单。", 0) == 0) m_loggedPurchases.insert(orderNumberIn(text));
     }
   }
-  for (const std::string& number : loggedSales) {
-    if (!sales.count(number)) violations.push_back("log names sale " + number + ", not stored");
-  }
-  for (const std::string& number : loggedPurchases) {
-    if (!purchases.count(number)) {
-      violations.push_back("log names purchase " + number + ", not stored");
+  if (m_loggedSales.size() != m_sales.size()) {
+    for (const std::string& number : m_loggedSales) {
+      if (!m_sales.count(number)) violations.push_back("log names sale " + number + ", not stored");
+    }
+    for (const std::string& number : m_sales) {
+      if (!m_loggedSales.count(number))
+        violations.push_back("sale " + number + " has no log entry");
     }
   }
-  for (const std::string& number : sales) {
-    if (!loggedSales.count(number)) violations.push_back("sale " + number + " has no log entry");
-  }
-  for (const std::string& number : purchases) {
-    if (!loggedPurchases.count(number)) {
-      violations.push_back("purchase " + number + " has no log entry");
+  if (m_loggedPurchases.size() != m_purchases.size()) {
+    for (const std::string& number : m_loggedPurchases) {
+      if (!m_purchases.count(number)) {
+        violations.push_back("log names purchase " + number + ", not stored");
+      }
+    }
+    for (const std::string& number : m_purchases) {
+      if (!m_loggedPurchases.count(number)) {
+        violations.push_back("purchase " + number + " has no log entry");
+      }
     }
   }
   return violations;
