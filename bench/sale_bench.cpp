@@ -10,6 +10,7 @@
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/headless.h"
+#include "purchasing/purchase_entry.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -130,6 +131,35 @@ void BM_Checkout20Lines(benchmark::State& state) {
   shop.db.execute("update 库存 set 当前库存=1000000000");
 }
 BENCHMARK(BM_Checkout20Lines)->Unit(benchmark::kMillisecond);
+
+void BM_Purchase20Lines(benchmark::State& state) {
+  Shop shop(prepare());
+  // A shop prepared by an older run may have no supplier yet.
+  shop.db.execute(
+      "insert into 供应商(名称,联系方式,创建者) select '甲商行','13800000000','admin' "
+      "where not exists (select 1 from 供应商 where 名称='甲商行')");
+  int round = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    cz::PurchasePresenter purchase(shop.app, shop.dialogs, shop.dialogs);
+    for (int line = 0; line < 20; ++line) {
+      purchase.barcodeText = barcodeOf(round * 20 + line);
+      purchase.barcodeKeyDown(13);
+    }
+    purchase.supplierText = "甲商行";
+    purchase.supplierKeyDown(13);
+    ++round;
+    const int before = shop.dialogs.messages;
+    state.ResumeTiming();
+    purchase.submit();
+    if (shop.dialogs.messages != before + 1 || purchase.submitEnabled()) {
+      state.SkipWithError("the purchase was not stored");
+    }
+  }
+  shop.db.execute("delete from 进货");
+  shop.db.execute("update 库存 set 当前库存=1000000000");
+}
+BENCHMARK(BM_Purchase20Lines)->Unit(benchmark::kMillisecond);
 
 // A cart of 500 lines, built without a database.
 struct BigCart {
