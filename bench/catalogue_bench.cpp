@@ -12,13 +12,14 @@
 #include <mutex>
 #include <string>
 
+#include "big_shop.h"
 #include "catalogue/goods_presenter.h"
 #include "catalogue/member_presenter.h"
-#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
 #include "core/dialogs.h"
+#include "core/headless.h"
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
@@ -96,7 +97,7 @@ fs::path prepare() {
 }
 
 struct Shop {
-  fs::path dir = prepare();
+  fs::path dir = bigShopFile().empty() ? prepare() : fs::path(bigShopFile()).parent_path();
   cz::Database db;
   cz::Session session;
   cz::ListModel list;
