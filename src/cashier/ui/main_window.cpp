@@ -216,7 +216,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // The cart's cells have no tooltips of their own, so the cart's shows wherever the mouse is.
-  if (watched == m_cart->viewport() && event->type() == QEvent::ToolTip) {
+  // While the window is being destroyed its controls are half gone: nothing is looked at then.
+  if (!m_destroying && watched == m_cart->viewport() && event->type() == QEvent::ToolTip) {
     QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), m_cart->toolTip(), m_cart);
     return true;
   }
