@@ -3,22 +3,12 @@
 #include <QLabel>
 
 #include "util/ui/grid_view.h"
+#include "util/ui/child_views.h"
 #include "util/ui/qt_text.h"
 
 namespace cz {
 
 namespace {
-
-// The views watch models that the presenter owns, and the presenter goes before the window's
-// children would: so the children go first, without reporting anything on their way out.
-void deleteViewsFirst(QWidget* window) {
-  const auto children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-  for (QWidget* child : children) {
-    child->removeEventFilter(window);
-    child->disconnect(window);
-  }
-  qDeleteAll(children);
-}
 
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect at) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
