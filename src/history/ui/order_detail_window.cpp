@@ -2,8 +2,8 @@
 
 #include <QLabel>
 
-#include "util/ui/grid_view.h"
 #include "util/ui/child_views.h"
+#include "util/ui/grid_view.h"
 #include "util/ui/qt_text.h"
 
 namespace cz {

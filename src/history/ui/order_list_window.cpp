@@ -11,8 +11,8 @@
 
 #include "core/app_context.h"
 #include "core/clock.h"
-#include "util/ui/grid_view.h"
 #include "util/ui/child_views.h"
+#include "util/ui/grid_view.h"
 #include "util/ui/qt_text.h"
 
 namespace cz {

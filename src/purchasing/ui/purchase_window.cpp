@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "util/ui/child_views.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/list_view.h"
-#include "util/ui/child_views.h"
 #include "util/ui/qt_text.h"
 
 namespace cz {
