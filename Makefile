@@ -58,7 +58,7 @@ deps-clang-rt:
 	@$(call install-missing,libclang-rt-$(CLANG_MAJOR)-dev)
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR) $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD_DIR)
 
 run: build
@@ -110,7 +110,7 @@ test-tsan: deps
 # Never beside a real data.db: the file lives in the build folder and is written only when missing
 # (delete it to write it anew).
 bigshop: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR) $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD_DIR) --target bigshop
 	@if [ -f $(BIGSHOP_DB) ]; then echo "$(BIGSHOP_DB) exists"; \
 	else $(BUILD_DIR)/tools/bigshop $(BIGSHOP_DB); fi
