@@ -1,5 +1,6 @@
 #include "cashier/cart.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "cashier/sale_area.h"
@@ -13,6 +14,10 @@ namespace {
 
 // Sums from this size on are shown from the double sum, so they keep their decimal.
 constexpr double kLargeSum = 100000;
+
+std::int64_t cappedStock(std::int64_t stock) {
+  return std::clamp(stock, -kMaxStock, kMaxStock);
+}
 
 // Writes a cell only when its text changes, so a view is not told about unchanged cells.
 void put(TextGrid& cart, int row, int col, const std::string& text) {
@@ -35,7 +40,7 @@ std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text) {
     g.note = set.field("备注");
     g.costPrice = readSingle(set.field("进货价"));
     g.salePrice = readSingle(set.field("销售价"));
-    g.stock = readInteger(set.field("当前库存"));
+    g.stock = cappedStock(readInteger(set.field("当前库存")));
     g.minimumRate = readSingle(set.field("最低折扣"));
     g.earnsPoints = set.field("参与积分") == "真";
     found.push_back(std::move(g));
@@ -62,7 +67,7 @@ GoodsRecord goodsFromChoice(const ListModel& list, int index) {
   g.specText = list.text(index, 3);
   g.costPrice = readSingle(list.text(index, 4));
   g.salePrice = readSingle(list.text(index, 5));
-  g.stock = readInteger(list.text(index, 6));
+  g.stock = cappedStock(readInteger(list.text(index, 6)));
   g.minimumRate = readSingle(list.text(index, 7));
   g.earnsPoints = list.text(index, 8) == "真";
   return g;
@@ -94,7 +99,9 @@ AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source,
   const std::int64_t remaining = readInteger(cart.text(line, kCartStockLeft)) - 1;
   // A returned unit comes back into stock, so only a sale needs stock left.
   if (!isReturn && remaining < 0) return AddResult::OutOfStock;
-  const std::int64_t q = readInteger(cart.text(line, kCartQuantity)) + 1;
+  const std::int64_t held = readInteger(cart.text(line, kCartQuantity));
+  if (held >= kMaxQuantity) return AddResult::TooMany;
+  const std::int64_t q = held + 1;
   put(cart, line, kCartQuantity, integerText(q));
   float rate = readSingle(cart.text(line, kCartRate));
   if (source == AddSource::Chosen) {
@@ -160,8 +167,9 @@ bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
   const float d = readSingle(cart.text(row, kCartRate));
   const std::int64_t rem = readInteger(cart.text(row, kCartStockLeft));
   const bool earns = cart.text(row, kCartEarnsPoints) == "真";
-  // A quantity below zero would turn the line's sign around; keep the one it had.
-  if (q < 0) q = q0;
+  // A quantity below zero would turn the line's sign around, and one beyond the largest is no
+  // quantity a shop sells: keep the one the line had.
+  if (q < 0 || q > kMaxQuantity) q = q0;
   bool capped = false;
   const bool isReturn = cart.text(row, kCartType) == kReturnType;
   if (!isReturn && q != q0) {
@@ -201,9 +209,12 @@ ToggleResult toggleLineType(TextGrid& cart, int row) {
   const float s = readSingle(cart.text(row, kCartRate)) / 10;
   const float gross = static_cast<float>(static_cast<double>(q) * static_cast<double>(p));
   const bool toReturn = cart.text(row, kCartType) != kReturnType;
-  if (!toReturn && readInteger(cart.text(row, kCartStockLeft)) < q) {
-    return ToggleResult::NotEnoughStock;
-  }
+  // A sale line's 剩余库存 is the stock on hand less its quantity, a return line's the stock on
+  // hand itself: switching moves between the two, so a line switched back and forth and scanned
+  // in between never sells more than the stock holds.
+  const std::int64_t stockLeft = readInteger(cart.text(row, kCartStockLeft));
+  if (!toReturn && stockLeft < q) return ToggleResult::NotEnoughStock;
+  put(cart, row, kCartStockLeft, integerText(toReturn ? stockLeft + q : stockLeft - q));
   const double t = round1(toReturn ? -static_cast<double>(gross) : static_cast<double>(gross));
   const double a = round1(static_cast<double>(s) * t);
   cart.setBackColour(row, kCartNumber, row, kCartMinimumRate,

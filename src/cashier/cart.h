@@ -31,6 +31,12 @@ inline constexpr Rgb kReturnLineColour = rgb(255, 239, 247);
 // open, grey once it is checked out).
 inline constexpr Rgb kSaleLineColour = kNoColour;
 
+// The largest quantity a line takes. A typed quantity above it is refused like any invalid entry,
+// so no sum or difference of quantities and stock can overflow.
+inline constexpr std::int64_t kMaxQuantity = 999'999'999;
+// Stock read from the goods is taken as at most this, far beyond any shop, for the same reason.
+inline constexpr std::int64_t kMaxStock = 1'000'000'000'000'000;
+
 inline constexpr const char* kSaleType = "售出";
 inline constexpr const char* kReturnType = "退货";
 
@@ -50,11 +56,15 @@ float effectiveRate(float memberRate, float minimumRate);
 // sets it from the member's rate again.
 enum class AddSource { Scanned, Chosen };
 
-enum class AddResult { Added, OutOfStock };
+enum class AddResult { Added, OutOfStock, TooMany };
 
 // Puts one unit of `goods` into the cart: one more on the line with its barcode, or a new line.
-// OutOfStock (cart unchanged) when the line's remaining stock is used up. A unit added to a
-// return line is priced as a return (negative amounts) and leaves the remaining stock alone.
+// OutOfStock (cart unchanged) when the line's remaining stock is used up; TooMany when the line
+// already holds the largest quantity. A unit added to a return line is priced as a return
+// (negative amounts) and leaves the remaining stock alone.
+//
+// 剩余库存 of a sale line is the stock left once the line sells; on a return line it is the stock
+// on hand, which a return takes nothing from.
 AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& goods, AddSource source,
                          float memberRate);
 
@@ -73,12 +83,14 @@ void repriceCart(TextGrid& cart, float memberRate);
 
 // Recomputes line `row` after its 数量 or 实收 was edited; `q0` is the quantity when the edit
 // began. Returns true when a sale line's quantity had to be capped to the stock left. A quantity
-// below 0 is taken back to q0; 数量 always ends as the integer the line was priced with.
+// below 0 or above kMaxQuantity is taken back to q0; 数量 always ends as the integer the line
+// was priced with.
 bool lineEdited(TextGrid& cart, int row, std::int64_t q0);
 
 enum class ToggleResult { ToReturn, ToSale, NotEnoughStock };
 
-// Switches line `row` between 售出 and 退货 and reprices it.
+// Switches line `row` between 售出 and 退货 and reprices it. Back to 售出 needs the whole quantity
+// in the stock on hand (NotEnoughStock, line unchanged, otherwise).
 ToggleResult toggleLineType(TextGrid& cart, int row);
 
 // Text of a money or points sum: the single sum's text below 100 000, otherwise the one-decimal

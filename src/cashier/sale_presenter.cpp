@@ -67,6 +67,7 @@ void SalePresenter::startNewOrder() {
   m_area.cart.setGridColour(kOpenCartColour);
   m_memberNumber.clear();
   m_memberRate = 10;
+  m_focus = SaleFocus::NewOrder;
 }
 
 void SalePresenter::checkoutHotkey() {
@@ -108,10 +109,9 @@ void SalePresenter::barcodeEntered() {
       m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
       return;
     }
-    if (addGoodsToCart(m_area.cart, g, AddSource::Scanned, m_memberRate) == AddResult::OutOfStock) {
-      m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
-    }
+      const AddResult added = addGoodsToCart(m_area.cart, g, AddSource::Scanned, m_memberRate);
     m_state.barcodeText.clear();
+    refuseAdd(added, g.name);
     recompute();
     return;
   }
@@ -155,13 +155,19 @@ void SalePresenter::goodsChosen() {
     m_state.barcodeText.clear();
     return;
   }
-  if (addGoodsToCart(m_area.cart, g, AddSource::Chosen, m_memberRate) == AddResult::OutOfStock) {
-    m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
-  }
+  refuseAdd(addGoodsToCart(m_area.cart, g, AddSource::Chosen, m_memberRate), g.name);
   m_state.goodsListVisible = false;
   m_focus = SaleFocus::Barcode;
   m_state.barcodeText.clear();
   recompute();
+}
+
+void SalePresenter::refuseAdd(AddResult result, const std::string& name) {
+  if (result == AddResult::OutOfStock) {
+    m_dialogs.message("商品[" + name + "]库存为0", kDefaultTitle, MessageIcon::Information);
+  } else if (result == AddResult::TooMany) {
+    m_dialogs.message("商品[" + name + "]数量已达上限", kDefaultTitle, MessageIcon::Information);
+  }
 }
 
 void SalePresenter::goodsListFocusLost() {
@@ -182,6 +188,8 @@ void SalePresenter::memberKeyDown(int key) {
 
 void SalePresenter::memberEntered() {
   if (m_state.memberText.empty()) {
+    // One stray Enter must not throw a full cart away.
+    if (m_area.cart.rowCount() > 1 && !m_dialogs.ask("确定清空当前列表吗？")) return;
     resetSale();
     return;
   }
@@ -262,22 +270,35 @@ void SalePresenter::cursorMoved() {
 }
 
 void SalePresenter::editBegins() {
-  if (busy()) return;
+  // Remembered in every state, so that an edit that may not act can be put back.
   const TextGrid& cart = m_area.cart;
-  m_editStartQuantity = readInteger(cart.text(cart.currentRow(), kCartQuantity));
+  m_editRow = cart.currentRow();
+  m_editStartQuantityText = cart.text(m_editRow, kCartQuantity);
+  m_editStartReceivedText = cart.text(m_editRow, kCartReceived);
+  m_editStartQuantity = readInteger(m_editStartQuantityText);
 }
 
 void SalePresenter::editEnds() {
-  if (busy()) return;
+  TextGrid& cart = m_area.cart;
+  const int row = cart.currentRow();
+  const bool known = row == m_editRow && row >= 1 && row < cart.rowCount();
+  m_editRow = -1;
+  if (busy() || !m_orderOpen) {
+    // The text reached the cart behind a handler's back: put the line back as it was.
+    if (known) {
+      cart.setText(row, kCartQuantity, m_editStartQuantityText);
+      cart.setText(row, kCartReceived, m_editStartReceivedText);
+    }
+    return;
+  }
+  if (!known) return;
   BusyScope scope(m_busy);
-  const int row = m_area.cart.currentRow();
-  if (row < 1 || row >= m_area.cart.rowCount()) return;
-  if (lineEdited(m_area.cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
+  if (lineEdited(cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
   recompute();
 }
 
 void SalePresenter::cartDoubleClicked() {
-  if (busy()) return;
+  if (busy() || !m_orderOpen) return;
   BusyScope scope(m_busy);
   TextGrid& cart = m_area.cart;
   const int row = cart.currentRow();
@@ -291,7 +312,7 @@ void SalePresenter::cartDoubleClicked() {
 }
 
 void SalePresenter::cartKeyUp(int key) {
-  if (key != kDelete || busy()) return;
+  if (key != kDelete || busy() || !m_orderOpen) return;
   BusyScope scope(m_busy);
   TextGrid& cart = m_area.cart;
   const int row = cart.currentRow();

@@ -12,9 +12,12 @@ class Printer;
 struct AppContext;
 struct SaleArea;
 struct MemberMatch;
+enum class AddResult;
 
 // Where the sale wants the keyboard focus next; the window moves it and clears the request.
-enum class SaleFocus { None, Barcode, GoodsList, MemberList };
+// NewOrder: the barcode box of a window brought to the front, since F1 may come from another
+// program.
+enum class SaleFocus { None, Barcode, GoodsList, MemberList, NewOrder };
 
 // The sale's controls as the window shows them. The cart and the two choice lists live in the
 // SaleArea.
@@ -78,7 +81,11 @@ class SalePresenter : public SaleActions {
   void memberListFocusLost();
 
   // 高级表格: current cell changed, edit begins / ends, double click, key released
-  // (46 = Delete). The grid's current cell is already set when these arrive.
+  // (46 = Delete). The grid's current cell is already set when these arrive. They act only
+  // while an order is open: a checked-out cart always shows the stored order. An edit that
+  // ends while a handler waits in a box (the box took the focus from the cell's editor) is
+  // undone, so the order the handler goes on with is the one it asked about; the window ends
+  // an open edit before F1, F4 and 收款 run, so what was typed counts.
   void cursorMoved();
   void editBegins();
   void editEnds();
@@ -94,6 +101,7 @@ class SalePresenter : public SaleActions {
   void memberEntered();
   void attachMember(const MemberMatch& member);
   void resetSale();
+  void refuseAdd(AddResult result, const std::string& name);
   void recompute();
   void checkout();
 
@@ -105,7 +113,11 @@ class SalePresenter : public SaleActions {
   bool m_orderOpen = false;
   std::string m_memberNumber;
   float m_memberRate = 10;
+  // The line being edited and its two editable cells as they were when the edit began.
+  int m_editRow = -1;
   std::int64_t m_editStartQuantity = 0;
+  std::string m_editStartQuantityText;
+  std::string m_editStartReceivedText;
   // The goods list saw Enter go down, so its release chooses (the Enter that opened the list
   // went down in the barcode box).
   bool m_goodsEnterDown = false;

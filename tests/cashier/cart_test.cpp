@@ -145,11 +145,17 @@ TEST_F(CartTest, EditedQuantityIsStoredAsTheIntegerUsed) {
       {1, "abc", "0", "0", "0", "0", "9"},        // reads as 0
       {1, "-5", "0", "0", "0", "0", "9"},         // below 0: back to the quantity before
       {1, "3", "3", "30", "30", "30", "6"},       //
-      {2, "-5", "2", "-20", "-20", "-20", "7"},   // a return keeps its sign
-      {2, "4.9", "4", "-40", "-40", "-40", "7"},  // a return leaves the stock alone
+      {1, "1000000000", "3", "30", "30", "30", "6"},  // beyond the largest quantity: as before
+      {1, "99999999999999999999", "3", "30", "30", "30", "6"},
+      {1, "999999999", "9", "90", "90", "90", "0"},   // the largest is capped by the stock
+      {2, "-5", "2", "-20", "-20", "-20", "9"},   // a return keeps its sign
+      {2, "4.9", "4", "-40", "-40", "-40", "9"},  // a return leaves the stock on hand alone
+      {2, "999999999", "999999999", "-9999999990", "-9999999990", "-9999999990", "9"},
+      {2, "1000000000", "999999999", "-9999999990", "-9999999990", "-9999999990", "9"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
+    app->dialogs.calls.clear();
     edit(c.row, kCartQuantity, c.typed);
     EXPECT_EQ(cell(c.row, kCartQuantity), c.quantity);
     EXPECT_EQ(cell(c.row, kCartTotal), c.total);
@@ -157,7 +163,11 @@ TEST_F(CartTest, EditedQuantityIsStoredAsTheIntegerUsed) {
     EXPECT_EQ(cell(c.row, kCartPoints), c.points);
     EXPECT_EQ(cell(c.row, kCartStockLeft), c.stockLeft);
   }
-  EXPECT_TRUE(app->dialogs.messages().empty());
+  // A return line at the largest quantity takes no further unit.
+  app->dialogs.calls.clear();
+  scan("T");
+  EXPECT_EQ(cell(2, kCartQuantity), "999999999");
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"商品[茶]数量已达上限"}));
 }
 
 TEST_F(CartTest, ToggleSwitchesBetweenSaleAndReturn) {
@@ -186,14 +196,38 @@ TEST_F(CartTest, ToggleSwitchesBetweenSaleAndReturn) {
   EXPECT_EQ(cell(1, kCartPoints), "16");
   EXPECT_EQ(area.cart.backColour(1, 0), kNoColour);
 
-  // Back to a sale needs the stock left for the whole quantity.
-  doubleClick(1, kCartType);
-  edit(1, kCartQuantity, "9");
   EXPECT_EQ(cell(1, kCartStockLeft), "8");
+
+  // Back to a sale needs the whole quantity in the stock on hand.
+  doubleClick(1, kCartType);
+  EXPECT_EQ(cell(1, kCartStockLeft), "10");  // a return takes nothing from the stock
+  edit(1, kCartQuantity, "11");
+  EXPECT_EQ(cell(1, kCartStockLeft), "10");
   doubleClick(1, kCartType);
   EXPECT_EQ(app->dialogs.messages(), (Texts{"[水]库存不足"}));
   EXPECT_EQ(cell(1, kCartType), "退货");
-  EXPECT_EQ(cell(1, kCartTotal), "-90");
+  EXPECT_EQ(cell(1, kCartTotal), "-110");
+  edit(1, kCartQuantity, "10");
+  doubleClick(1, kCartType);
+  EXPECT_EQ(cell(1, kCartType), "售出");
+  EXPECT_EQ(cell(1, kCartStockLeft), "0");
+}
+
+TEST_F(CartTest, AReturnTurnedBackIntoASaleSellsNoMoreThanTheStock) {
+  addGoods("水", "B", "2", "10");
+  scan("B");
+  doubleClick(1, kCartType);
+  for (int i = 0; i < 4; ++i) scan("B");
+  ASSERT_EQ(cell(1, kCartQuantity), "5");
+  doubleClick(1, kCartType);
+  ASSERT_EQ(cell(1, kCartType), "售出");
+  EXPECT_EQ(cell(1, kCartStockLeft), "5");
+  for (int i = 0; i < 9; ++i) scan("B");
+  EXPECT_EQ(cell(1, kCartQuantity), "10");
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"商品[水]库存为0", "商品[水]库存为0",
+                                            "商品[水]库存为0", "商品[水]库存为0"}));
+  checkout();
+  EXPECT_EQ(stockOf("B"), "0");
 }
 
 TEST_F(CartTest, UnitsAddedToAReturnLineArePricedAsAReturn) {
@@ -205,7 +239,7 @@ TEST_F(CartTest, UnitsAddedToAReturnLineArePricedAsAReturn) {
   EXPECT_EQ(cell(1, kCartTotal), "-20");
   EXPECT_EQ(cell(1, kCartReceived), "-20");
   EXPECT_EQ(cell(1, kCartPoints), "-20");
-  EXPECT_EQ(cell(1, kCartStockLeft), "4");
+  EXPECT_EQ(cell(1, kCartStockLeft), "5");
   EXPECT_EQ(sale->state().received, "-20");
   // Returns do not need stock left.
   for (int i = 0; i < 6; ++i) scan("B");
@@ -284,6 +318,13 @@ TEST_F(CartTest, MembersAreFoundChosenAndDropped) {
   EXPECT_EQ(sale->state().received, "9");
 
   const std::string order = sale->state().orderNumber;
+  // Enter in the empty box asks before it empties a cart with lines.
+  app->dialogs.answer(false);
+  enterMember("");
+  EXPECT_EQ(app->dialogs.calls.back().text, "确定清空当前列表吗？");
+  EXPECT_EQ(lines(), 1);
+  EXPECT_EQ(sale->state().memberName, "王六");
+  app->dialogs.answer(true);
   enterMember("");
   EXPECT_EQ(lines(), 0);
   EXPECT_EQ(sale->state().memberName, "-");
@@ -294,6 +335,16 @@ TEST_F(CartTest, MembersAreFoundChosenAndDropped) {
   EXPECT_EQ(sale->state().orderNumber, order);
   scan("B");
   EXPECT_EQ(cell(1, kCartRate), "10");
+  // An empty cart is reset without a question.
+  enterMember("王五");
+  app->dialogs.answer(true);
+  area.cart.setCurrentCell(1, kCartName);
+  sale->cartKeyUp(46);
+  ASSERT_EQ(lines(), 0);
+  const size_t asked = app->dialogs.calls.size();
+  enterMember("");
+  EXPECT_EQ(app->dialogs.calls.size(), asked);
+  EXPECT_EQ(sale->state().memberName, "-");
 }
 
 TEST_F(CartTest, LargeTotalsKeepTheirDecimal) {
@@ -345,6 +396,65 @@ TEST_F(CartTest, NewOrderAsksWhileAnOrderIsOpen) {
   app->dialogs.answer(true);
   sale->startNewOrder();
   EXPECT_EQ(app->dialogs.calls.size(), 3u);
+}
+
+TEST_F(CartTest, ANewOrderPutsTheFocusInTheBarcodeBox) {
+  EXPECT_EQ(sale->takeFocusRequest(), SaleFocus::NewOrder);
+  app->dialogs.answer(false);
+  sale->startNewOrder();
+  EXPECT_EQ(sale->takeFocusRequest(), SaleFocus::None);
+  app->dialogs.answer(true);
+  sale->startNewOrder();
+  EXPECT_EQ(sale->takeFocusRequest(), SaleFocus::NewOrder);
+}
+
+TEST_F(CartTest, ACheckedOutCartStaysTheStoredOrder) {
+  addGoods("水", "B", "7.1", "5");
+  addGoods("茶", "T", "12", "5");
+  scan("B");
+  scan("T");
+  checkout();
+  ASSERT_FALSE(sale->orderOpen());
+  const auto stored = app->rows("select 总应收, 总实收 from 销售");
+  ASSERT_EQ(stored.size(), 1u);
+  const Texts first = line(1);
+  const Texts second = line(2);
+  doubleClick(1, kCartType);
+  area.cart.setCurrentCell(2, kCartName);
+  sale->cartKeyUp(46);  // no question: nothing to delete
+  area.cart.setCurrentCell(1, kCartQuantity);
+  sale->cursorMoved();
+  EXPECT_FALSE(area.cart.editable());
+  // An edit the grid let through all the same is put back.
+  sale->editBegins();
+  area.cart.setText(1, kCartQuantity, "3");
+  sale->editEnds();
+  EXPECT_EQ(line(1), first);
+  EXPECT_EQ(line(2), second);
+  EXPECT_EQ(sale->state().due, stored[0][0]);
+  EXPECT_EQ(sale->state().received, stored[0][1]);
+}
+
+TEST_F(CartTest, AnEditCommittedBehindTheCheckoutQuestionIsUndone) {
+  addGoods("水", "B", "5", "3");
+  scan("B");
+  // The cell's editor is open with 9 typed when F4 comes; the question takes the focus and the
+  // grid commits the 9 while the question is open.
+  area.cart.setCurrentCell(1, kCartQuantity);
+  sale->cursorMoved();
+  sale->editBegins();
+  app->dialogs.whileAsking = [&] {
+    area.cart.setText(1, kCartQuantity, "9");
+    sale->editEnds();
+  };
+  app->dialogs.answer(true);
+  sale->checkoutHotkey();
+  EXPECT_EQ(cell(1, kCartQuantity), "1");
+  const auto stored = app->rows("select 总应收, 订单详情 from 销售");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0][0], "5");
+  EXPECT_NE(stored[0][1].find("\"数量\":\"1\""), std::string::npos) << stored[0][1];
+  EXPECT_EQ(stockOf("B"), "2");
 }
 
 }  // namespace

@@ -12,6 +12,12 @@ void ScriptedDialogs::message(const std::string& text, const std::string& title,
 
 bool ScriptedDialogs::ask(const std::string& text, const std::string& title) {
   calls.push_back({"ask", text, title, MessageIcon::None});
+  if (whileAsking) {
+    // Run once: what happens while this box is open.
+    auto during = std::move(whileAsking);
+    whileAsking = nullptr;
+    during();
+  }
   if (m_answers.empty()) {
     ADD_FAILURE() << "unexpected question: " << text;
     return false;

@@ -34,6 +34,9 @@ class ScriptedDialogs : public Dialogs {
   void answerInput(std::optional<std::string> text) { m_inputs.push_back(std::move(text)); }
 
   std::vector<Call> calls;
+  // Runs while the next question is open (then it is cleared), for input that arrives behind
+  // the box, such as a cell editor committing as the box takes the focus.
+  std::function<void()> whileAsking;
   // The texts of the messages shown, in order.
   std::vector<std::string> messages() const;
 

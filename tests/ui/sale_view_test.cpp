@@ -184,5 +184,60 @@ TEST(SaleView, CartEditsToggleAndDeleteThroughTheGrid) {
   EXPECT_EQ(window.label("标签应收")->text(), "0");
 }
 
+// F1, F4 and 收款 end a quantity still open in its cell first: the 9 typed over a stock of 3 is
+// capped and priced before the command goes on, so the stored order is what the screen shows.
+TEST(SaleView, CommandsFinishAnOpenCellEditFirst) {
+  enum class Command { F4, Click, F1 };
+  for (const Command command : {Command::F4, Command::Click, Command::F1}) {
+    SCOPED_TRACE(static_cast<int>(command));
+    test::TempDir dir;
+    test::TestApp app(dir.path());
+    test::startAndLogIn(app);
+    app.dialogs.calls.clear();
+    ASSERT_TRUE(app.db.execute("insert into 库存 values('可乐','6901','瓶','',2,5,3,0,'真')"));
+    SaleArea area;
+    setUpSaleArea(area);
+    StandInWindow window(area);
+    SaleView view(&window, app.context, app.dialogs, area);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    view.startNewOrder();
+    QTest::keyClicks(window.barcode, "6901");
+    QTest::keyClick(window.barcode, Qt::Key_Return);
+
+    window.cart->setFocus();
+    const QModelIndex quantity = window.cart->model()->index(0, kCartQuantity);
+    window.cart->setCurrentIndex(quantity);
+    QTest::keyClicks(window.cart, "9");
+    ASSERT_NE(window.cart->indexWidget(quantity), nullptr);  // the editor is open
+    app.dialogs.answer(true);
+    switch (command) {
+      case Command::F4:
+        view.checkoutHotkey();
+        break;
+      case Command::Click:
+        window.checkout->click();
+        break;
+      case Command::F1:
+        view.startNewOrder();
+        break;
+    }
+    ASSERT_GE(app.dialogs.calls.size(), 2u);
+    EXPECT_EQ(app.dialogs.calls[0].text, "库存不足");
+    EXPECT_EQ(app.dialogs.calls[1].text, command == Command::F1
+                                             ? "当前列表有内容，是否丢弃重新创建订单呢？"
+                                             : "确定提交订单吗？");
+    if (command != Command::F1) {
+      EXPECT_EQ(app.rows("select 总应收, 总实收 from 销售"),
+                (std::vector<std::vector<std::string>>{{"15", "15"}}));
+      EXPECT_EQ(app.rows("select 当前库存 from 库存")[0][0], "0");
+      EXPECT_EQ(window.label("标签应收")->text(), "15");
+    } else {
+      EXPECT_EQ(window.cart->model()->rowCount(), 0);
+      EXPECT_EQ(QApplication::focusWidget(), window.barcode);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace cz

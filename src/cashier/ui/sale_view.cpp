@@ -122,8 +122,10 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
             [&p](const QString& text) { p.paymentChanged(ss(text)); });
   }
   if (m_checkout) {
-    connect(m_checkout, &QPushButton::clicked, this,
-            [this, &p] { forward([&] { p.checkoutClicked(); }); });
+    connect(m_checkout, &QPushButton::clicked, this, [this, &p] {
+      finishCartEdit();
+      forward([&] { p.checkoutClicked(); });
+    });
   }
   render();
 }
@@ -137,11 +139,19 @@ void SaleView::forward(Handler handler) {
 }
 
 void SaleView::startNewOrder() {
+  finishCartEdit();
   forward([this] { m_presenter->startNewOrder(); });
 }
 
 void SaleView::checkoutHotkey() {
+  finishCartEdit();
   forward([this] { m_presenter->checkoutHotkey(); });
+}
+
+void SaleView::finishCartEdit() {
+  // Commits the cell's editor now, so its edit ends (cap, reprice, totals) before the command
+  // runs; otherwise the command's question box would take the focus and commit it mid-way.
+  if (m_cart && !m_presenter->busy()) m_cart->finishEditing();
 }
 
 bool SaleView::eventFilter(QObject* watched, QEvent* event) {
@@ -190,6 +200,16 @@ void SaleView::render() {
   switch (m_presenter->takeFocusRequest()) {
     case SaleFocus::Barcode:
       if (m_barcode) m_barcode->setFocus();
+      break;
+    case SaleFocus::NewOrder:
+      // F1 may come from another program: bring the till to the front for the next scan.
+      if (m_barcode) {
+        QWidget* window = m_barcode->window();
+        if (window->isMinimized()) window->showNormal();
+        window->raise();
+        window->activateWindow();
+        m_barcode->setFocus();
+      }
       break;
     case SaleFocus::GoodsList:
       if (m_goodsList) m_goodsList->setFocus();

@@ -50,6 +50,8 @@ class SaleView : public QObject, public SaleActions {
  private:
   template <typename Handler>
   void forward(Handler handler);
+  // Ends an edit open in a cart cell, as leaving the cell would.
+  void finishCartEdit();
 
   QLineEdit* m_barcode;
   QLineEdit* m_member;

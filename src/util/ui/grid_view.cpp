@@ -141,6 +141,14 @@ void GridView::applyLook() {
   }
 }
 
+void GridView::finishEditing() {
+  if (state() != QAbstractItemView::EditingState) return;
+  QWidget* editor = indexWidget(currentIndex());
+  if (!editor) return;
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
   if (!grid().editable()) return false;
   const bool started = QTableView::edit(index, trigger, event);

@@ -51,6 +51,10 @@ class GridView : public QTableView {
 
   TextGrid& grid() { return m_model->grid(); }
 
+  // Commits and closes the cell editor, if one is open, as leaving the cell would: the typed
+  // text reaches the grid and editFinished is emitted before this returns.
+  void finishEditing();
+
  signals:
   void currentCellChanged(int row, int col);
   void editBegins(int row, int col);
