@@ -10,17 +10,17 @@
 #include <string>
 
 #include "admin/settings_presenter.h"
-#include "core/headless.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
 #include "core/dialogs.h"
+#include "core/headless.h"
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
 #include "util/list_model.h"
+#include "util/ui_queue.h"
 
 namespace {
 

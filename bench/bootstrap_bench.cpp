@@ -14,9 +14,9 @@
 #include "core/headless.h"
 #include "core/operation_log.h"
 #include "core/session.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
 #include "util/list_model.h"
+#include "util/ui_queue.h"
 
 namespace {
 

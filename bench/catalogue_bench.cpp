@@ -23,9 +23,9 @@
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
 #include "util/list_model.h"
+#include "util/ui_queue.h"
 
 namespace {
 

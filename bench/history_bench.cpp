@@ -16,11 +16,11 @@
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
 #include "history/order_list.h"
 #include "history/order_time.h"
 #include "util/list_model.h"
+#include "util/ui_queue.h"
 
 namespace {
 

@@ -9,19 +9,19 @@
 #include "cashier/printer.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
-#include "core/headless.h"
-#include "purchasing/purchase_entry.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
 #include "core/dialogs.h"
+#include "core/headless.h"
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
+#include "purchasing/purchase_entry.h"
 #include "util/list_model.h"
 #include "util/text_grid.h"
+#include "util/ui_queue.h"
 
 namespace {
 

@@ -95,8 +95,12 @@ void AccountsPresenter::accountSelected(int index) {
 
 void AccountsPresenter::loadSelected() {
   RecordSet set(m_app.db);
-  if (!set.open("select * from 账号 where 账号=?", {selectedAccount()}) || !set.next()) {
-    m_dialogs.message(m_app.db.lastError());
+  const std::string account = selectedAccount();
+  if (!set.open("select * from 账号 where 账号=?", {account}) || !set.next()) {
+    // A query that ran and found no row leaves no error text: the account is gone since the list
+    // was filled (or the list is empty), and that is what the user is told.
+    const std::string error = m_app.db.lastError();
+    m_dialogs.message(error.empty() ? "账号[" + account + "]不存在，请点击“刷新账号”" : error);
     return;
   }
   m_password = set.field("密码");

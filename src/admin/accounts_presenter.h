@@ -33,7 +33,8 @@ class AccountsPresenter {
   void created();
   // "刷新账号": lists every account, selects the first and loads it.
   void refreshClicked();
-  // The combo box selection changed: shows that account's password and flags.
+  // The combo box selection changed: shows that account's password and flags; an account that
+  // is gone since the list was filled is reported as such.
   void accountSelected(int index);
   void newAccountChanged(const std::string& text) { m_newAccount = text; }
   void passwordChanged(const std::string& text) { m_password = text; }

@@ -7,16 +7,9 @@
 
 namespace cz {
 
-// The three theme colours of the main window; kNoColour where the settings file has none, so
-// the window keeps its designed colour.
-struct ThemeColours {
-  Rgb base = kNoColour;        // toolbar strip, main colour of 超级收款
-  Rgb background = kNoColour;  // window and 图片框底 background
-  Rgb second = kNoColour;      // second shade of 超级收款
-};
-
-// Reads the settings file into the settings held in memory (missing keys take their defaults)
-// and returns the theme colours. Run each time the main window is created.
+// Reads the settings file into the settings held in memory (missing keys take their defaults),
+// the theme colours included, and returns those colours. Run each time the main window is
+// created.
 ThemeColours loadSettings(const std::string& settingsPath, Settings& settings);
 
 // The colours derived from a chosen base colour: the background lightens by 50 every channel

@@ -27,7 +27,7 @@ bool isWindowItem(ToolbarItemId id) {
 MainPresenter::MainPresenter(AppContext& app, Dialogs& dialogs, Hotkeys& hotkeys)
     : m_app(app), m_dialogs(dialogs), m_hotkeys(hotkeys) {
   registerHotkeys();
-  m_theme = loadSettings(m_app.session.settingsFilePath(), m_app.session.settings);
+  loadSettings(m_app.session.settingsFilePath(), m_app.session.settings);
   // Created in this order; the captioned items are 88 pixels apart, and the window's own items
   // start above the strip until the first resize places them.
   m_items = {
@@ -50,6 +50,10 @@ MainPresenter::MainPresenter(AppContext& app, Dialogs& dialogs, Hotkeys& hotkeys
       {ToolbarItemId::Close, "关", 66, -50},
   };
   setUpSaleArea(m_saleArea);
+}
+
+const ThemeColours& MainPresenter::theme() const {
+  return m_app.session.settings.theme;
 }
 
 MainPresenter::~MainPresenter() {
@@ -170,12 +174,13 @@ void MainPresenter::chooseThemeColour() {
   if (!m_frame) return;
   // The chooser is a box of this window too: keys pressed while it is open are left alone.
   m_chooserOpen = true;
-  const std::optional<Rgb> chosen = m_frame->chooseColour(m_theme.base);
+  const std::optional<Rgb> chosen = m_frame->chooseColour(theme().base);
   m_chooserOpen = false;
   if (!chosen) return;
   const ColourChoice choice = chooseColour(m_app.session.settingsFilePath(), *chosen);
-  m_theme = choice.colours;
-  // The colours apply now either way; the file keeps the old ones, and the user is told.
+  // The colours apply now either way, here and in the add windows opened from now on; the file
+  // keeps the old ones, and the user is told.
+  m_app.session.settings.theme = choice.colours;
   if (!choice.error.empty()) m_dialogs.message(choice.error, kDefaultTitle, MessageIcon::Warning);
 }
 

@@ -118,8 +118,9 @@ class MainPresenter {
   const std::vector<ToolbarItem>& toolbarItems() const { return m_items; }
   const ToolbarItem* item(ToolbarItemId id) const;
   const MainLayout& layout() const { return m_layout; }
-  // The theme colours; kNoColour where the window keeps its designed colour.
-  const ThemeColours& theme() const { return m_theme; }
+  // The theme colours, as the session holds them; kNoColour where the window keeps its designed
+  // colour.
+  const ThemeColours& theme() const;
   // The identity of a registered hotkey, 0 when its registration failed.
   int hotkeyId(Hotkey key) const;
 
@@ -156,7 +157,6 @@ class MainPresenter {
   SaleArea m_saleArea;
   std::vector<ToolbarItem> m_items;
   MainLayout m_layout;
-  ThemeColours m_theme;
   int m_f1Id = 0;
   int m_f4Id = 0;
   bool m_chooserOpen = false;

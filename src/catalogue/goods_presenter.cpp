@@ -1,6 +1,5 @@
 #include "catalogue/goods_presenter.h"
 
-#include "admin/settings_file.h"
 #include "catalogue/goods.h"
 #include "core/app_context.h"
 #include "core/database.h"
@@ -47,9 +46,7 @@ const char* fieldPhrase(int col) {
 }  // namespace
 
 Rgb themeBackground(const AppContext& app) {
-  // A scratch copy: only the colour is wanted, the settings in memory stay as they are.
-  Settings scratch;
-  return loadSettings(app.session.settingsFilePath(), scratch).background;
+  return app.session.settings.theme.background;
 }
 
 StockListPresenter::StockListPresenter(AppContext& app, Dialogs& dialogs)

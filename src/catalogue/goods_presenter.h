@@ -66,7 +66,7 @@ class CreateGoodsPresenter {
  public:
   CreateGoodsPresenter(AppContext& app, Dialogs& dialogs);
 
-  // The window's background: the theme background of the settings file, kNoColour when unset.
+  // The window's background: the theme background the main window shows, kNoColour when unset.
   Rgb background() const { return m_background; }
 
   // The texts of the boxes 名称, 条码, 规格 and 备注.
@@ -81,7 +81,8 @@ class CreateGoodsPresenter {
   Rgb m_background;
 };
 
-// The theme background colour written in the settings file, kNoColour when there is none.
+// The theme background colour the main window shows (the settings in memory), kNoColour when
+// there is none. The add windows take it when they open.
 Rgb themeBackground(const AppContext& app);
 
 }  // namespace cz

@@ -1,9 +1,6 @@
 #include "catalogue/member_presenter.h"
 
-#include <vector>
-
 #include "catalogue/goods_presenter.h"
-#include "catalogue/lookups.h"
 #include "catalogue/members.h"
 #include "core/app_context.h"
 #include "core/database.h"
@@ -53,7 +50,10 @@ void MemberListPresenter::load(std::optional<std::string> search) {
 void MemberListPresenter::deleteChosen() {
   const int row = m_grid.currentRow();
   if (row < 1) return;
+  // Read before asking: a load may refill the grid while the question is open, and the member
+  // deleted is the one named in it.
   const std::string number = m_grid.text(row, MemberNumber);
+  if (!m_dialogs.ask("确定删除会员[" + m_grid.text(row, MemberName) + "]吗？")) return;
   if (!m_app.db.execute("delete from 会员 where 编号=?", {number})) {
     const std::string error = m_app.db.lastError();
     m_app.log.write(LogType::Error, "删除会员编号为[" + number + "]失败，原因：" + error);
@@ -157,13 +157,14 @@ void AddMemberPresenter::discountChanged(const std::string& text) {
 }
 
 void AddMemberPresenter::addClicked() {
-  std::vector<MemberMatch> found;
-  if (findMembers(m_app.db, name, found) > 0) {
+  // A duplicate is a member with the same name, or the same non-empty contact, blanks at either
+  // end aside; a name or number that merely contains the typed text is no duplicate.
+  if (memberNameExists(m_app.db, name)) {
     m_dialogs.message("[" + name + "]该姓名已经存在会员了", kDefaultTitle,
                       MessageIcon::Information);
     return;
   }
-  if (findMembers(m_app.db, contact, found) > 0) {
+  if (memberContactExists(m_app.db, contact)) {
     m_dialogs.message("[" + contact + "]该联系方式已经存在会员了", kDefaultTitle,
                       MessageIcon::Information);
     return;

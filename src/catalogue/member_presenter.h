@@ -30,7 +30,8 @@ class MemberListPresenter {
   void refresh();
   // "查询会员": asks for a text and lists the members whose number, name or contact contain it.
   void searchChosen();
-  // "删除会员": deletes the current row's member at once and lists every member again.
+  // "删除会员": after a 是 to the question naming the current row's member, deletes that member
+  // and lists every member again.
   void deleteChosen();
   // The grid's current cell moved: decides whether the grid is editable.
   void currentCellChanged(int row, int col);
@@ -55,7 +56,7 @@ class AddMemberPresenter {
  public:
   AddMemberPresenter(AppContext& app, Dialogs& dialogs);
 
-  // The window's background: the theme background of the settings file, kNoColour when unset.
+  // The window's background: the theme background the main window shows, kNoColour when unset.
   Rgb background() const { return m_background; }
 
   std::string name, contact, note;

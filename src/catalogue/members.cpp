@@ -2,6 +2,7 @@
 
 #include "catalogue/lookups.h"
 #include "core/database.h"
+#include "core/schema.h"
 #include "util/background_loader.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"
@@ -19,6 +20,12 @@ MemberFields fieldsOf(const RecordSet& set) {
   for (int c = 1; c < kMemberColumnCount; ++c)
     fields[static_cast<size_t>(c)] = set.field(kFieldOf[c]);
   return fields;
+}
+
+// True when the query finds a row.
+bool anyRow(Database& db, const std::string& sql, const SqlParams& params) {
+  RecordSet set(db);
+  return set.open(sql, params) && set.next();
 }
 
 }  // namespace
@@ -56,6 +63,18 @@ void readMembers(Database& db, const std::optional<std::string>& search, RowSink
     sink.add(std::vector<std::string>(std::make_move_iterator(fields.begin()),
                                       std::make_move_iterator(fields.end())));
   }
+}
+
+bool memberNameExists(Database& db, const std::string& name) {
+  static const std::string sql =
+      "select 1 from 会员 where " + trimmedSql("姓名") + "=" + trimmedSql("?") + " limit 1";
+  return anyRow(db, sql, {name});
+}
+
+bool memberContactExists(Database& db, const std::string& contact) {
+  static const std::string sql = "select 1 from 会员 where " + trimmedSql("联系方式") + "=" +
+                                 trimmedSql("?1") + " and " + trimmedSql("?1") + "<>'' limit 1";
+  return anyRow(db, sql, {contact});
 }
 
 std::optional<MemberFields> readStoredMember(Database& db, const std::string& number) {

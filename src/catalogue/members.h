@@ -33,6 +33,12 @@ void setUpMemberGrid(TextGrid& grid);
 // that fails reads nothing.
 void readMembers(Database& db, const std::optional<std::string>& search, RowSink& sink);
 
+// The duplicate tests of a new member: true when a stored member has exactly this 姓名, or
+// exactly this 联系方式, both texts compared with blanks trimmed from both ends. A contact that is
+// empty after trimming matches nothing. Each is one index lookup; a query that fails finds none.
+bool memberNameExists(Database& db, const std::string& name);
+bool memberContactExists(Database& db, const std::string& contact);
+
 // The stored fields of the member with this number, or nothing when there is none.
 std::optional<MemberFields> readStoredMember(Database& db, const std::string& number);
 

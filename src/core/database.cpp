@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <unordered_map>
+
 #include "util/numbers.h"
 
 namespace cz {
@@ -25,10 +28,20 @@ std::string cutUtf8(std::string text, size_t bytes) {
   return text;
 }
 
+// Each thread's last errors, by connection serial. An entry exists only while that thread's last
+// operation on that connection failed, and goes with the thread, so a thread never reads a text
+// another thread left.
+thread_local std::unordered_map<std::uint64_t, std::string> t_lastErrors;
+
+std::atomic<std::uint64_t> g_nextSerial{1};
+
 }  // namespace
+
+Database::Database() : m_serial(g_nextSerial++) {}
 
 Database::~Database() {
   close();
+  t_lastErrors.erase(m_serial);
 }
 
 bool Database::open(const std::string& path) {
@@ -37,8 +50,9 @@ bool Database::open(const std::string& path) {
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
   const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    setLastError(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    const std::string error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);
+    failOpen(error);
     return false;
   }
   // Touch the file now, so that a file that cannot be read or written fails here and not at the
@@ -46,18 +60,27 @@ bool Database::open(const std::string& path) {
   m_db = db;
   if (sqlite3_exec(m_db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) !=
       SQLITE_OK) {
-    captureError();
-    const std::string error = lastError();
+    const std::string error = sqlite3_errmsg(m_db);
     close();
-    setLastError(error);
+    failOpen(error);
     return false;
   }
   // Write-ahead log: a commit appends to data.db-wal and syncs it once, where the rollback
   // journal takes several syncs and a file deletion; with synchronous left at FULL the commit is
   // as durable. A file that cannot switch (a read-only directory) keeps its rollback journal.
   sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  {
+    std::lock_guard lock(m_openErrorMutex);
+    m_openError.clear();
+  }
   setLastError({});
   return true;
+}
+
+void Database::failOpen(const std::string& error) {
+  setLastError(error);
+  std::lock_guard lock(m_openErrorMutex);
+  m_openError = error;
 }
 
 void Database::close() {
@@ -67,8 +90,11 @@ void Database::close() {
 }
 
 void Database::setLastError(const std::string& message) {
-  std::lock_guard lock(m_errorMutex);
-  m_lastError = message == "not an error" ? std::string() : cutUtf8(message, kMaxErrorBytes);
+  if (message.empty() || message == "not an error") {
+    if (!t_lastErrors.empty()) t_lastErrors.erase(m_serial);
+    return;
+  }
+  t_lastErrors[m_serial] = cutUtf8(message, kMaxErrorBytes);
 }
 
 void Database::captureError() {
@@ -76,13 +102,18 @@ void Database::captureError() {
 }
 
 std::string Database::lastError() const {
-  std::lock_guard lock(m_errorMutex);
-  return m_lastError;
+  const auto found = t_lastErrors.find(m_serial);
+  return found == t_lastErrors.end() ? std::string() : found->second;
 }
 
 Statement Database::prepare(const std::string& sql, const SqlParams& params) {
   if (!m_db) {
-    if (lastError().empty()) setLastError("database is not open");
+    std::string error;
+    {
+      std::lock_guard lock(m_openErrorMutex);
+      error = m_openError.empty() ? "database is not open" : m_openError;
+    }
+    setLastError(error);
     return nullptr;
   }
   // Hold the connection's lock so that the error text read belongs to this call.
@@ -110,6 +141,7 @@ Statement Database::prepare(const std::string& sql, const SqlParams& params) {
     }
   }
   sqlite3_mutex_leave(mutex);
+  setLastError({});
   return statement;
 }
 
@@ -158,7 +190,9 @@ bool Database::rollback() {
   // A transaction the engine has already rolled back leaves nothing to undo.
   const bool lost = transactionLost();
   m_inTransaction = false;
-  return lost || execute("ROLLBACK");
+  if (!lost) return execute("ROLLBACK");
+  setLastError({});
+  return true;
 }
 
 bool Database::createTable(const std::string& name, const std::vector<ColumnDef>& columns) {
@@ -207,18 +241,34 @@ int RecordSet::goFirst() {
   m_rowCount = 0;
   m_onRow = false;
   if (!m_statement) return 0;
+  // Holding the connection's lock keeps another thread's failure from replacing the engine's
+  // message before it is read.
+  sqlite3_mutex* mutex = sqlite3_db_mutex(sqlite3_db_handle(m_statement.get()));
+  sqlite3_mutex_enter(mutex);
   int rc;
   while ((rc = sqlite3_step(m_statement.get())) == SQLITE_ROW) ++m_rowCount;
-  if (rc != SQLITE_DONE) m_db.captureError();
+  if (rc == SQLITE_DONE) {
+    m_db.setLastError({});
+  } else {
+    m_db.captureError();
+  }
   sqlite3_reset(m_statement.get());
+  sqlite3_mutex_leave(mutex);
   return m_rowCount;
 }
 
 bool RecordSet::next() {
   if (!m_statement) return false;
+  sqlite3_mutex* mutex = sqlite3_db_mutex(sqlite3_db_handle(m_statement.get()));
+  sqlite3_mutex_enter(mutex);
   const int rc = sqlite3_step(m_statement.get());
   m_onRow = rc == SQLITE_ROW;
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_db.captureError();
+  if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+    m_db.setLastError({});
+  } else {
+    m_db.captureError();
+  }
+  sqlite3_mutex_leave(mutex);
   return m_onRow;
 }
 

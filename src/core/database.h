@@ -32,9 +32,15 @@ using Statement = std::unique_ptr<sqlite3_stmt, detail::StatementDeleter>;
 
 // The one SQLite connection of the process, opened in serialized mode so that worker threads
 // may share it. Operations return success; on failure lastError() holds the engine's message.
+//
+// The last error belongs to the thread that ran the operation, and each operation (open,
+// execute, begin/commit/rollback, prepare, a record set's open, goFirst and next) sets it: to
+// its own failure's text, or to empty text when it succeeds. So a message shown after a failure
+// is that failure's own text, never one left over from an earlier failure, and a worker-thread
+// load that fails never replaces the text the UI thread is about to show.
 class Database {
  public:
-  Database() = default;
+  Database();
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -48,7 +54,8 @@ class Database {
   // Runs one statement with its bound values; true when it ran to completion.
   bool execute(const std::string& sql, const SqlParams& params = {});
 
-  // The engine's message for the last failure, at most 199 bytes; "not an error" reads as empty.
+  // The engine's message for the calling thread's last operation when it failed, at most 199
+  // bytes; empty when that operation succeeded. "not an error" reads as empty.
   std::string lastError() const;
 
   // BEGIN, COMMIT and ROLLBACK. Between a begin() and its commit() or rollback(), a statement
@@ -72,11 +79,14 @@ class Database {
 
   // Prepares a statement and binds its values; nullptr on failure (lastError set).
   Statement prepare(const std::string& sql, const SqlParams& params);
-  // Records the current error of the connection as the last error.
+  // Records the current error of the connection as the calling thread's last error.
   void captureError();
+  // Sets the calling thread's last error; empty text clears it.
   void setLastError(const std::string& message);
 
  private:
+  // Records why open() failed, as the last error and for the operations that follow.
+  void failOpen(const std::string& error);
   // begin() opened a transaction that the engine has since rolled back.
   bool transactionLost() const;
 
@@ -84,8 +94,12 @@ class Database {
   // Set by begin(), cleared by commit() and rollback().
   std::atomic<bool> m_inTransaction{false};
   std::string m_lostTransactionError;
-  mutable std::mutex m_errorMutex;
-  std::string m_lastError;
+  // Tells this connection's entry in each thread's own table of last errors from another's;
+  // never reused, unlike an address.
+  const std::uint64_t m_serial;
+  mutable std::mutex m_openErrorMutex;
+  // Why the last open() failed: every operation on the closed connection fails with it.
+  std::string m_openError;
 };
 
 // Commits on commit(); rolls back when it goes out of scope uncommitted.

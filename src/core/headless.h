@@ -5,8 +5,8 @@
 #include <string>
 
 #include "core/dialogs.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
+#include "util/ui_queue.h"
 
 namespace cz {
 

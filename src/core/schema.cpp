@@ -109,14 +109,22 @@ bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs) {
   return true;
 }
 
+std::string trimmedSql(const std::string& expression) {
+  // 32 space, 9 tab, 10 and 13 line breaks, 12288 the full-width space (U+3000).
+  return "trim(" + expression + ",char(32,9,10,13,12288))";
+}
+
 void ensureIndexes(Database& db) {
-  static const char* const kIndexes[] = {
+  const std::string indexes[] = {
       "CREATE INDEX IF NOT EXISTS 库存_条码 ON 库存(条码)",
       "CREATE INDEX IF NOT EXISTS 库存_名称 ON 库存(名称)",
       "CREATE INDEX IF NOT EXISTS 销售_日期 ON 销售(日期)",
       "CREATE INDEX IF NOT EXISTS 进货_日期 ON 进货(日期)",
+      // The duplicate test of a new member compares trimmed names and contacts.
+      "CREATE INDEX IF NOT EXISTS 会员_姓名 ON 会员(" + trimmedSql("姓名") + ")",
+      "CREATE INDEX IF NOT EXISTS 会员_联系方式 ON 会员(" + trimmedSql("联系方式") + ")",
   };
-  for (const char* sql : kIndexes) db.execute(sql);
+  for (const std::string& sql : indexes) db.execute(sql);
 }
 
 }  // namespace cz

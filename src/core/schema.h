@@ -25,9 +25,15 @@ const std::vector<TableDef>& schemaTables();
 // the engine's error is shown titled by the failed step and false is returned.
 bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs);
 
-// Creates the lookup indexes when missing (goods by barcode and by name, orders by date), on new
-// and old files alike. A failure (no tables yet, a read-only file) is ignored: the statements
-// then still work, only slower.
+// Creates the lookup indexes when missing (goods by barcode and by name, orders by date, members
+// by trimmed name and by trimmed contact), on new and old files alike. A failure (no tables yet,
+// a read-only file) is ignored: the statements then still work, only slower.
 void ensureIndexes(Database& db);
+
+// The SQL expression of `expression` (a column name or "?") with blanks trimmed from both ends:
+// spaces, tabs, line breaks and the full-width space. trimmedSql("姓名") and
+// trimmedSql("联系方式") are the keys of the member indexes, so a query that compares exactly
+// these expressions is one index lookup.
+std::string trimmedSql(const std::string& expression);
 
 }  // namespace cz

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "util/colour.h"
+
 namespace cz {
 
 // The thirteen permission flags of an account, in the column order of the accounts table.
@@ -34,9 +36,20 @@ struct PermissionRecord {
   bool allows(Permission permission) const { return flags[static_cast<size_t>(permission)]; }
 };
 
+// The three theme colours of the main window; kNoColour where the settings file has none, so
+// the window keeps its designed colour.
+struct ThemeColours {
+  Rgb base = kNoColour;        // toolbar strip, main colour of 超级收款
+  Rgb background = kNoColour;  // window and 图片框底 background
+  Rgb second = kNoColour;      // second shade of 超级收款
+};
+
 // The settings held in memory for the whole process: loaded from the settings file each time the
-// main window is created and changed by the settings window.
+// main window is created and changed by the settings window and the main window's colour choice.
 struct Settings {
+  // The colours the main window shows. The add windows (创建新物品, 新增会员) take their
+  // background from here, so they match the main window even when the file could not be written.
+  ThemeColours theme;
   std::string receiptHeader = "欢迎使用晨舟收银系统";
   // Line breaks as "\r\n" (the file keeps them as "&").
   std::string receiptFooter;

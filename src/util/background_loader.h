@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/ui_queue.h"
+#include "util/ui_queue.h"
 
 namespace cz {
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include "admin/accounts_presenter.h"
 #include "core/database.h"
 #include "core/login.h"
@@ -195,6 +198,40 @@ TEST_F(AccountsTest, FlagsTakeEffectAtTheNextLogin) {
   EXPECT_TRUE(app.session.permissions.allows(Permission::ClearLog));
   ASSERT_EQ(checkAccount(app.db, "admin", "", record), kAccountOk);
   EXPECT_FALSE(record.allows(Permission::ClearLog));
+}
+
+// Selecting an account that was removed since the list was filled says so in its own words,
+// whatever failed before; a query that fails shows the engine's text of that failure.
+TEST_F(AccountsTest, AVanishedAccountIsReportedWithItsOwnText) {
+  addAccount("clerk");
+  accounts.refreshClicked();
+  ASSERT_EQ(accounts.accounts(), (std::vector<std::string>{"admin", "clerk"}));
+  ASSERT_TRUE(app.db.execute("delete from 账号 where 账号='clerk'"));
+  const std::string vanished = "账号[clerk]不存在，请点击“刷新账号”";
+  const struct {
+    const char* what;
+    std::function<void()> before;
+    std::string message;
+  } cases[] = {
+      {"after nothing failed", [] {}, vanished},
+      {"after an earlier failure", [&] { EXPECT_FALSE(app.db.execute("select * from 旧表")); },
+       vanished},
+      {"after a worker thread's failure",
+       [&] { std::thread([&] { EXPECT_FALSE(app.db.execute("select * from 旧表")); }).join(); },
+       vanished},
+      {"when the query fails",
+       [&] { ASSERT_TRUE(app.db.execute("alter table 账号 rename to 旧账号")); },
+       "no such table: 账号"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    accounts.accountSelected(0);
+    app.dialogs.calls.clear();
+    c.before();
+    accounts.accountSelected(1);
+    ASSERT_EQ(app.dialogs.messages(), std::vector<std::string>{c.message});
+    EXPECT_EQ(app.dialogs.calls[0].title, "信息：");
+  }
 }
 
 TEST_F(AccountsTest, FailuresAreShownUnderTheirTitles) {

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "cashier/sale_actions.h"
+#include "catalogue/goods_presenter.h"
+#include "catalogue/member_presenter.h"
 #include "core/permissions.h"
 #include "support/fake_hotkeys.h"
 #include "support/test_app.h"
 #include "util/ini_file.h"
+#include "util/numbers.h"
 
 namespace cz {
 namespace {
@@ -407,6 +411,43 @@ TEST_F(MainPresenterTest, ColourChoiceAppliesAndStoresTheThemeAndCancelChangesNo
   p->itemClicked(ToolbarItemId::Colour);
   EXPECT_EQ(frame.offered, grey);
   EXPECT_EQ(p->theme().base, grey);
+}
+
+// The add windows open on the background the main window shows: the one loaded from the file,
+// then each chosen one, also when the file could not be written.
+TEST_F(MainPresenterTest, TheAddWindowsShowTheBackgroundTheMainWindowShows) {
+  const std::string path = app.session.settingsFilePath();
+  ASSERT_TRUE(IniFile(path).write("颜色", "背景", integerText(rgb(1, 2, 3))));
+  auto p = create();
+  auto addWindowBackgrounds = [&] {
+    return std::vector<Rgb>{CreateGoodsPresenter(app.context, app.dialogs).background(),
+                            AddMemberPresenter(app.context, app.dialogs).background()};
+  };
+  EXPECT_EQ(addWindowBackgrounds(), std::vector<Rgb>(2, rgb(1, 2, 3)));
+
+  const struct {
+    const char* what;
+    Rgb picked;
+    bool fileWritable;
+  } cases[] = {
+      {"stored", rgb(100, 110, 120), true},
+      {"not stored", rgb(10, 20, 30), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.fileWritable) {
+      // A directory where 配置.ini should be: no write can replace it, not even root's.
+      std::filesystem::remove(path);
+      std::filesystem::create_directory(path);
+    }
+    app.dialogs.calls.clear();
+    frame.picked = c.picked;
+    p->itemClicked(ToolbarItemId::Colour);
+    EXPECT_EQ(app.dialogs.calls.size(), c.fileWritable ? 0u : 1u);
+    const Rgb shown = p->theme().background;
+    EXPECT_EQ(shown, deriveTheme(c.picked).background);
+    EXPECT_EQ(addWindowBackgrounds(), std::vector<Rgb>(2, shown));
+  }
 }
 
 }  // namespace

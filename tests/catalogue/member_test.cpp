@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "catalogue/member_presenter.h"
 #include "catalogue/members.h"
 #include "support/test_app.h"
@@ -83,33 +85,76 @@ TEST_F(MemberTest, SearchAsksForTheTextAndACancelChangesNothing) {
   }
 }
 
-TEST_F(MemberTest, DeleteRemovesAtOnceAndReloads) {
+TEST_F(MemberTest, DeleteAsksFirstThenRemovesAndReloads) {
   addMember("张三");
   addMember("李四");
   MemberListPresenter p(app.context, app.dialogs);
   p.created();
   finishLoad(p);
-  p.deleteChosen();  // no current row
+  p.deleteChosen();  // no current row: no question (an unexpected one fails the test)
   EXPECT_EQ(app.rows("select count(*) from 会员")[0][0], "2");
 
-  app.db.execute("insert into 会员(姓名) values('王五')");  // added elsewhere since loading
+  // 否 changes nothing.
   p.grid().setCurrentCell(1, MemberName);
+  const int logged = app.logList.itemCount();
+  app.dialogs.answer(false);
+  p.deleteChosen();
+  ASSERT_EQ(app.dialogs.calls.size(), 1u);
+  EXPECT_EQ(app.dialogs.calls[0].kind, "ask");
+  EXPECT_EQ(app.dialogs.calls[0].text, "确定删除会员[张三]吗？");
+  EXPECT_EQ(app.rows("select count(*) from 会员")[0][0], "2");
+  EXPECT_EQ(app.logList.itemCount(), logged);
+  EXPECT_FALSE(p.loading());
+  EXPECT_EQ(names(p), (std::vector<std::string>{"张三", "李四"}));
+
+  app.db.execute("insert into 会员(姓名) values('王五')");  // added elsewhere since loading
+  app.dialogs.calls.clear();
+  app.dialogs.answer(true);
   p.deleteChosen();
   finishLoad(p);
   EXPECT_EQ(names(p), (std::vector<std::string>{"李四", "王五"}));
   EXPECT_EQ(lastLogType(), "更新会员");
   EXPECT_EQ(lastLog(), "删除会员编号为[1]");
-  EXPECT_TRUE(app.dialogs.calls.empty());
+  ASSERT_EQ(app.dialogs.calls.size(), 1u);
+  EXPECT_EQ(app.dialogs.calls[0].text, "确定删除会员[张三]吗？");
 
   ASSERT_TRUE(app.db.execute(
       "create trigger no_delete before delete on 会员 begin select raise(abort, 'boom'); end"));
   p.grid().setCurrentCell(1, MemberName);
+  app.dialogs.calls.clear();
+  app.dialogs.answer(true);
   p.deleteChosen();
-  ASSERT_EQ(app.dialogs.calls.size(), 1u);
-  EXPECT_EQ(app.dialogs.calls[0].text, "boom");
-  EXPECT_EQ(app.dialogs.calls[0].title, "删除失败");
-  EXPECT_EQ(app.dialogs.calls[0].icon, MessageIcon::Warning);
+  ASSERT_EQ(app.dialogs.calls.size(), 2u);
+  EXPECT_EQ(app.dialogs.calls[1].text, "boom");
+  EXPECT_EQ(app.dialogs.calls[1].title, "删除失败");
+  EXPECT_EQ(app.dialogs.calls[1].icon, MessageIcon::Warning);
   EXPECT_EQ(lastLog(), "删除会员编号为[2]失败，原因：boom");
+}
+
+// The question may stay open while a load refills the grid: the member deleted is the one the
+// question named, not the one that row shows afterwards.
+TEST_F(MemberTest, TheMemberDeletedIsTheOneAskedAbout) {
+  struct LoadingWhileAsked : test::ScriptedDialogs {
+    bool ask(const std::string& text, const std::string& title) override {
+      if (during) during();
+      return ScriptedDialogs::ask(text, title);
+    }
+    std::function<void()> during;
+  } dialogs;
+  addMember("张三");
+  addMember("李四");
+  MemberListPresenter p(app.context, dialogs);
+  p.grid().appendRow({"1", "李四", "2"});  // shown, say, by a search
+  p.grid().setCurrentCell(1, MemberName);
+  dialogs.during = [&] {
+    p.refresh();
+    finishLoad(p);
+    ASSERT_EQ(p.grid().text(1, MemberName), "张三");
+  };
+  dialogs.answer(true);
+  p.deleteChosen();
+  EXPECT_EQ(dialogs.calls[0].text, "确定删除会员[李四]吗？");
+  EXPECT_EQ(app.rows("select 姓名 from 会员"), (std::vector<std::vector<std::string>>{{"张三"}}));
 }
 
 TEST_F(MemberTest, ADeleteDuringTheOpeningLoadWins) {
@@ -120,6 +165,7 @@ TEST_F(MemberTest, ADeleteDuringTheOpeningLoadWins) {
   p.created();
   p.grid().appendRow({"1", "员1", "1"});  // the first row has arrived; the rest are coming
   p.grid().setCurrentCell(1, MemberName);
+  app.dialogs.answer(true);
   p.deleteChosen();
   finishLoad(p);
   EXPECT_EQ(p.grid().rowCount(), 3000);
@@ -263,27 +309,53 @@ TEST_F(MemberTest, TheDiscountBoxIsCheckedOnEveryKeystroke) {
   }
 }
 
-TEST_F(MemberTest, AddRefusesAnyNameOrContactFoundBySubstring) {
+// A duplicate is a member with exactly the same name, or exactly the same non-empty contact,
+// blanks at either end of the typed and the stored text aside. Nothing else is refused.
+TEST_F(MemberTest, AddRefusesOnlyTheSameNameOrTheSameContact) {
+  const std::string fullWidthSpace = "\u3000";
+  addMember("张三丰", "13912345678");
+  addMember(" 王五\t", fullWidthSpace + "13800 ");  // stored with blanks
+  const std::string nameTaken = "该姓名已经存在会员了";
+  const std::string contactTaken = "该联系方式已经存在会员了";
   struct Case {
-    std::string name, contact, message;
+    const char* what;
+    std::string name, contact;
+    std::string message;  // empty: added
   };
-  addMember("张三丰", "88800");
   const Case cases[] = {
-      {"张三", "139", "[张三]该姓名已经存在会员了"},
-      {"1", "139", "[1]该姓名已经存在会员了"},  // the member number 1
-      {"", "139", "[]该姓名已经存在会员了"},
-      {"李四", "880", "[880]该联系方式已经存在会员了"},
+      {"a name inside a stored one", "张三", "177", ""},
+      {"the same name", "张三丰", "177", "[张三丰]" + nameTaken},
+      {"the same name with blanks", " 张三丰" + fullWidthSpace, "177",
+       "[ 张三丰" + fullWidthSpace + "]" + nameTaken},
+      {"a name stored with blanks", "王五", "177", "[王五]" + nameTaken},
+      {"a name inside a member number", "1", "177", ""},
+      {"an empty name with members on file", "", "177", ""},
+      {"an empty contact with members on file", "李四", "", ""},
+      {"a blank contact", "李四", " \t", ""},
+      {"a contact inside a stored one", "李四", "139", ""},
+      {"the same contact", "李四", "13912345678", "[13912345678]" + contactTaken},
+      {"the same contact with blanks", "李四", " 13912345678\r\n",
+       "[ 13912345678\r\n]" + contactTaken},
+      {"a contact stored with blanks", "李四", "13800", "[13800]" + contactTaken},
   };
-  AddMemberPresenter p(app.context, app.dialogs);
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     app.dialogs.calls.clear();
+    AddMemberPresenter p(app.context, app.dialogs);
     p.name = c.name;
     p.contact = c.contact;
     p.addClicked();
-    ASSERT_EQ(app.dialogs.messages(), std::vector<std::string>{c.message});
-    EXPECT_EQ(app.dialogs.calls[0].icon, MessageIcon::Information);
+    const auto added = app.rows("select 姓名,联系方式 from 会员 where 编号>2");
+    if (c.message.empty()) {
+      EXPECT_TRUE(app.dialogs.calls.empty());
+      EXPECT_EQ(added, (std::vector<std::vector<std::string>>{{c.name, c.contact}}));
+    } else {
+      ASSERT_EQ(app.dialogs.messages(), std::vector<std::string>{c.message});
+      EXPECT_EQ(app.dialogs.calls[0].icon, MessageIcon::Information);
+      EXPECT_TRUE(added.empty());
+    }
+    ASSERT_TRUE(app.db.execute("delete from 会员 where 编号>2"));
   }
-  EXPECT_EQ(app.rows("select count(*) from 会员")[0][0], "1");
 }
 
 TEST_F(MemberTest, AddInsertsAndClearsAllButTheDiscount) {
@@ -316,9 +388,13 @@ TEST_F(MemberTest, AddInsertsAndClearsAllButTheDiscount) {
   EXPECT_EQ(p.name, "王五");
 }
 
-TEST_F(MemberTest, TheAddWindowTakesTheThemeBackground) {
+// The colour the main window shows, held in memory; the file may say otherwise when its write
+// failed.
+TEST_F(MemberTest, TheAddWindowTakesTheThemeBackgroundTheMainWindowShows) {
+  EXPECT_EQ(AddMemberPresenter(app.context, app.dialogs).background(), kNoColour);
   IniFile(app.session.settingsFilePath()).write("颜色", "背景", "15790320");
-  EXPECT_EQ(AddMemberPresenter(app.context, app.dialogs).background(), rgb(240, 240, 240));
+  app.session.settings.theme.background = rgb(10, 20, 30);
+  EXPECT_EQ(AddMemberPresenter(app.context, app.dialogs).background(), rgb(10, 20, 30));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include "support/test_app.h"
 
 namespace cz {
@@ -66,6 +69,70 @@ TEST_F(DatabaseTest, ErrorsAreReportedNotThrown) {
   EXPECT_EQ(db.lastError(), "");
 }
 
+// The last error belongs to the last operation of the thread that reads it. Each case starts
+// from a failure on this (the UI) thread, runs something, and reads this thread's text.
+TEST_F(DatabaseTest, TheLastErrorIsTheOwnTextOfThisThreadsLastOperation) {
+  const std::string earlier = "no such table: earlier";
+  // Runs `operation` on a worker thread and returns what the worker then reads as its error.
+  auto onWorker = [&](std::function<void()> operation) {
+    std::string seen = "<not run>";
+    std::thread worker([&] {
+      operation();
+      seen = db.lastError();
+    });
+    worker.join();
+    return seen;
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> operation;
+    std::string expected;  // this thread's text afterwards
+  };
+  const Case cases[] = {
+      {"a statement that runs", [&] { EXPECT_TRUE(db.execute("insert into t(s) values('a')")); },
+       ""},
+      {"a query that opens", [&] { EXPECT_TRUE(RecordSet(db).open("select * from t")); }, ""},
+      {"a query that finds no row",
+       [&] {
+         RecordSet set(db);
+         ASSERT_TRUE(set.open("select * from t where s=?", {"none"}));
+         EXPECT_FALSE(set.next());
+       },
+       ""},
+      {"a begin and a rollback",
+       [&] {
+         EXPECT_TRUE(db.begin());
+         EXPECT_TRUE(db.rollback());
+       },
+       ""},
+      {"a failure of its own", [&] { EXPECT_FALSE(db.execute("delete from later")); },
+       "no such table: later"},
+      {"a failure on a worker thread",
+       [&] {
+         EXPECT_EQ(onWorker([&] { EXPECT_FALSE(db.execute("delete from worker")); }),
+                   "no such table: worker");
+       },
+       earlier},
+      {"a failing load on a worker thread",
+       [&] {
+         EXPECT_EQ(onWorker([&] { EXPECT_FALSE(RecordSet(db).open("select * from worker")); }),
+                   "no such table: worker");
+       },
+       earlier},
+      {"a success on a worker thread",
+       [&] { EXPECT_EQ(onWorker([&] { EXPECT_TRUE(db.execute("select 1")); }), ""); }, earlier},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_FALSE(db.execute("select * from earlier"));
+    ASSERT_EQ(db.lastError(), earlier);
+    c.operation();
+    EXPECT_EQ(db.lastError(), c.expected);
+  }
+  // A worker thread starts without a text, whatever this thread's is.
+  EXPECT_EQ(onWorker([] {}), "");
+}
+
 TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
   {
     Transaction transaction(db);
@@ -118,6 +185,7 @@ TEST(DatabaseOpen, AFileThatCannotBeOpenedFailsWithTheEnginesText) {
   EXPECT_FALSE(db.isOpen());
   EXPECT_EQ(db.lastError(), "unable to open database file");
   EXPECT_FALSE(db.execute("select 1"));
+  EXPECT_EQ(db.lastError(), "unable to open database file");  // every later operation says why
   EXPECT_EQ(db.tableCount(), -1);
 
   // A file that is not a database is refused at once, and left as it was.

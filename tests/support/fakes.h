@@ -8,8 +8,8 @@
 
 #include "core/clock.h"
 #include "core/dialogs.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
+#include "util/ui_queue.h"
 
 namespace cz::test {
 

@@ -15,7 +15,6 @@
 #include "catalogue/ui/member_list_window.h"
 #include "catalogue/ui/stock_window.h"
 #include "support/test_app.h"
-#include "util/ini_file.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/qt_ui_queue.h"
 
@@ -120,7 +119,7 @@ TEST_F(CatalogueWindows, StockWindowBuildsLoadsAndSearches) {
 }
 
 TEST_F(CatalogueWindows, CreateGoodsWindowAddsAndClearsItsBoxes) {
-  IniFile(app.session.settingsFilePath()).write("颜色", "背景", "15790320");
+  app.session.settings.theme.background = rgb(240, 240, 240);  // as the main window shows it
   CreateGoodsWindow window(app.context);
   EXPECT_EQ(window.size(), QSize(333, 313));
   EXPECT_EQ(window.windowTitle(), "创建新物品");

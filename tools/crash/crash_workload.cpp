@@ -15,10 +15,10 @@
 #include "core/schema.h"
 #include "core/session.h"
 #include "core/timestamp.h"
-#include "core/ui_queue.h"
 #include "core/windows.h"
 #include "purchasing/purchase_entry.h"
 #include "util/list_model.h"
+#include "util/ui_queue.h"
 
 namespace cz::crash {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ui_queue.h"
+#include "util/ui_queue.h"
 
 namespace cz {
 
