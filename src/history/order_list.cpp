@@ -36,6 +36,9 @@ const std::vector<Column>& columnsOf(OrderKind kind) {
 constexpr int kDateColumn = 2;
 // Rowids per "rowid in (…)" statement, well below the engine's limit on bound values.
 constexpr std::size_t kRowidChunk = 500;
+// Rows of the largest rowids a typed-text search remembers: the list can delete that many of the
+// newest orders and still only read what was stored since.
+constexpr int kTopRows = 8;
 
 int pageCountOf(std::int64_t rows, int perPage) {
   if (rows <= 0) return 0;
@@ -84,17 +87,15 @@ int OrderListPresenter::rowsPerPage() const {
 }
 
 void OrderListPresenter::loadAll() {
-  m_where.clear();
+  m_condition.clear();
   m_params.clear();
   m_byRowids = false;
-  m_rowids.clear();
   countAndStart(false);
 }
 
 void OrderListPresenter::runSearch() {
-  m_where.clear();
+  m_condition.clear();
   m_params.clear();
-  m_rowids.clear();
   std::vector<std::string> terms;
   // An empty box matches every order the program writes, so its term is left out.
   auto contains = [&](const char* column, const std::string& text) {
@@ -119,81 +120,93 @@ void OrderListPresenter::runSearch() {
     contains("付款方式", payments[static_cast<size_t>(search.paymentIndex)]);
   m_byRowids = !terms.empty();
   if (search.dateRange) {
-    // Compared as text on the date index; ten-digit values order like the times they stand for,
-    // and a longer (millisecond) value falls in the range of its first ten digits.
+    // Compared as text on the date index (see dayRange for the bounds).
     const DayRange range = dayRange(search.firstDay, search.lastDay);
     terms.push_back("日期 >= ? and 日期 < ?");
     m_params.push_back(range.from);
     m_params.push_back(range.until);
   }
-  for (size_t i = 0; i < terms.size(); ++i) m_where += (i == 0 ? " where " : " and ") + terms[i];
+  for (size_t i = 0; i < terms.size(); ++i) m_condition += (i == 0 ? "" : " and ") + terms[i];
   countAndStart(true);
 }
 
 void OrderListPresenter::countAndStart(bool pageOneWhenEmpty) {
-  m_total = 0;
   m_rowids.clear();
-  RecordSet set(m_app.db);
-  if (m_byRowids) {
-    // A LIKE on a substring uses no index: one pass finds the matches, and every page is then
-    // read by rowid without searching again. The "+" keeps the date index for the date range
-    // only: walking the whole index in order to fetch each row costs more than sorting matches.
-    if (set.open(std::string("select rowid from ") + table() + m_where + " order by +日期, rowid",
-                 m_params)) {
-      while (set.next()) m_rowids.push_back(readInteger(set.field(1)));
-    }
-    m_total = static_cast<std::int64_t>(m_rowids.size());
-  } else if (set.open(std::string("select count(*) from ") + table() + m_where, m_params) &&
-             set.next()) {
-    m_total = readInteger(set.field(1));
-  }
-  set.close();
-  m_pageCount = pageCountOf(m_total, rowsPerPage());
-  m_lastPage = m_pageCount;
-  m_currentPage = (m_total > 0 || pageOneWhenEmpty) ? 1 : 0;
+  m_snapshot = {};
+  m_currentPage = 1;
   pageLoad();
+  if (m_total == 0 && !pageOneWhenEmpty) {
+    m_currentPage = 0;
+    setCaption();
+  }
 }
 
-void OrderListPresenter::readPage(std::vector<std::vector<std::string>>& rows, std::int64_t offset,
-                                  int limit) {
+std::vector<std::string> OrderListPresenter::readRow(RecordSet& set, std::int64_t number) const {
   const int columns = m_grid.columnCount();
-  auto readRow = [&](RecordSet& set, std::int64_t number) {
-    std::vector<std::string> cells(static_cast<size_t>(columns));
-    cells[0] = integerText(number);
-    // Field 1 is the rowid; field j + 1 is the table's column j.
-    for (int j = 1; j < columns; ++j) {
-      std::string text = set.field(j + 1);
-      cells[static_cast<size_t>(j)] = j == kDateColumn ? orderTimeDisplay(text) : std::move(text);
-    }
-    return cells;
-  };
-
-  if (!m_byRowids) {
-    if (offset >= m_total) return;
-    const std::int64_t count = std::min<std::int64_t>(limit, m_total - offset);
-    // The page's rowids come from the date index alone (no table row is read for the rows
-    // skipped), walked from whichever end of the result is nearer.
-    const bool fromEnd = offset > m_total - offset - count;
-    SqlParams params = m_params;
-    params.push_back(integerText(count));
-    params.push_back(integerText(fromEnd ? m_total - offset - count : offset));
-    RecordSet set(m_app.db);
-    if (!set.open(std::string("select rowid,* from ") + table() +
-                      " where rowid in (select rowid from " + table() + m_where +
-                      (fromEnd ? " order by 日期 desc, rowid desc" : " order by 日期, rowid") +
-                      " limit ? offset ?) order by 日期, rowid",
-                  params))
-      return;
-    while (set.next()) {
-      m_rowRowids.push_back(readInteger(set.field(1)));
-      rows.push_back(readRow(set, offset + static_cast<std::int64_t>(rows.size()) + 1));
-    }
-    return;
+  std::vector<std::string> cells(static_cast<size_t>(columns));
+  cells[0] = integerText(number);
+  // Field 1 is the rowid; field j + 1 is the table's column j.
+  for (int j = 1; j < columns; ++j) {
+    std::string text = set.field(j + 1);
+    cells[static_cast<size_t>(j)] = j == kDateColumn ? orderTimeDisplay(text) : std::move(text);
   }
+  return cells;
+}
 
-  if (offset >= static_cast<std::int64_t>(m_rowids.size())) return;
+std::int64_t OrderListPresenter::loadIndexed(RecordSet& hold,
+                                             std::vector<std::vector<std::string>>& rows,
+                                             std::int64_t offset, int limit) {
+  const std::string where = m_condition.empty() ? "" : " where " + m_condition;
+  if (!hold.open(std::string("select count(*) from ") + table() + where, m_params) || !hold.next())
+    return 0;
+  const std::int64_t total = readInteger(hold.field(1));
+  if (offset >= total) return total;
+  const std::int64_t count = std::min<std::int64_t>(limit, total - offset);
+  // The page's rowids come from the date index alone (no table row is read for the rows
+  // skipped), walked from whichever end of the result is nearer.
+  const bool fromEnd = offset > total - offset - count;
+  SqlParams params = m_params;
+  params.push_back(integerText(count));
+  params.push_back(integerText(fromEnd ? total - offset - count : offset));
+  RecordSet set(m_app.db);
+  if (!set.open(std::string("select rowid,* from ") + table() +
+                    " where rowid in (select rowid from " + table() + where +
+                    (fromEnd ? " order by 日期 desc, rowid desc" : " order by 日期, rowid") +
+                    " limit ? offset ?) order by 日期, rowid",
+                params))
+    return total;
+  while (set.next()) {
+    m_rowRowids.push_back(readInteger(set.field(1)));
+    rows.push_back(readRow(set, offset + static_cast<std::int64_t>(rows.size()) + 1));
+  }
+  return total;
+}
+
+// A LIKE on a substring can use no index, so finding the matches reads every order (seconds on a
+// big shop). The matches are kept with a snapshot of the table, and each page load first checks
+// that snapshot. Orders are only ever inserted or deleted, never changed, and SQLite gives a new
+// row one more than the largest rowid present. So while the anchor (the row of the largest rowid
+// the snapshot saw that this list has not deleted) is still there with every column as it was,
+// every order stored since has a larger rowid, and the rows up to the anchor are the ones seen
+// minus those deleted: when their count is still the snapshot's, nothing seen has gone, and only
+// the rows past the anchor are read and merged in. Anything else (an order deleted elsewhere, the
+// anchor gone and its rowid perhaps reused) scans again. The list's own deletes keep the snapshot.
+// What this cannot tell apart is the anchor deleted and an exact copy of it, every column alike,
+// stored at the same rowid, which the till never does: it does not store an order again.
+std::int64_t OrderListPresenter::loadMatches(RecordSet& hold,
+                                             std::vector<std::vector<std::string>>& rows,
+                                             std::int64_t offset, int limit) {
+  if (!hold.open(std::string("select count(*) from ") + table()) || !hold.next()) {
+    m_rowids.clear();
+    m_snapshot = {};
+    return 0;
+  }
+  const std::int64_t stored = readInteger(hold.field(1));
+  if (!catchUpMatches(stored)) rescanMatches(stored);
+  const auto total = static_cast<std::int64_t>(m_rowids.size());
+  if (offset >= total) return total;
   const auto first = m_rowids.begin() + offset;
-  const auto last = m_rowids.begin() + std::min<std::int64_t>(offset + limit, m_total);
+  const auto last = m_rowids.begin() + std::min<std::int64_t>(offset + limit, total);
   std::unordered_map<std::int64_t, std::vector<std::string>> found;
   for (auto chunk = first; chunk < last;) {
     const auto chunkEnd = chunk + std::min<std::ptrdiff_t>(kRowidChunk, last - chunk);
@@ -212,11 +225,131 @@ void OrderListPresenter::readPage(std::vector<std::vector<std::string>>& rows, s
   }
   for (auto it = first; it != last; ++it) {
     auto match = found.find(*it);
-    if (match == found.end()) continue;  // deleted since the search
+    if (match == found.end()) continue;  // unreadable; the same read found it a moment ago
     match->second[0] = integerText(offset + (it - first) + 1);
     m_rowRowids.push_back(*it);
     rows.push_back(std::move(match->second));
   }
+  return total;
+}
+
+bool OrderListPresenter::takeTopRows() {
+  m_snapshot.top.clear();
+  RecordSet set(m_app.db);
+  if (!set.open(std::string("select rowid,* from ") + table() + " order by rowid desc limit ?",
+                {integerText(kTopRows)}))
+    return false;
+  while (set.next()) {
+    std::vector<std::string> row;
+    for (int c = 1; c <= set.columnCount(); ++c) row.push_back(set.field(c));
+    m_snapshot.top.push_back(std::move(row));
+  }
+  return true;
+}
+
+void OrderListPresenter::rescanMatches(std::int64_t stored) {
+  m_rowids.clear();
+  m_snapshot = {};
+  RecordSet set(m_app.db);
+  // The "+" keeps the date index for the date range only: walking the whole index in order to
+  // fetch each row costs more than sorting the matches.
+  if (!set.open(std::string("select rowid from ") + table() + " where " + m_condition +
+                    " order by +日期, rowid",
+                m_params))
+    return;
+  while (set.next()) m_rowids.push_back(readInteger(set.field(1)));
+  set.close();
+  m_snapshot.stored = stored;
+  m_snapshot.valid = takeTopRows();
+}
+
+bool OrderListPresenter::catchUpMatches(std::int64_t stored) {
+  if (!m_snapshot.valid) return false;
+  // No anchor left: only an empty table can be told apart from one whose rows all went.
+  if (m_snapshot.top.empty() && m_snapshot.stored != 0) return false;
+  const std::string anchor = m_snapshot.top.empty() ? "0" : m_snapshot.top.front().front();
+  if (!m_snapshot.top.empty()) {
+    RecordSet row(m_app.db);
+    if (!row.open(std::string("select rowid,* from ") + table() + " where rowid=?", {anchor}) ||
+        !row.next())
+      return false;
+    const auto& seen = m_snapshot.top.front();
+    if (row.columnCount() != static_cast<int>(seen.size())) return false;
+    for (int c = 1; c <= row.columnCount(); ++c)
+      if (row.field(c) != seen[static_cast<size_t>(c - 1)]) return false;
+  }
+  // The rows past the anchor in page order, each with whether it matches.
+  SqlParams params = m_params;
+  params.push_back(anchor);
+  RecordSet added(m_app.db);
+  if (!added.open(std::string("select rowid, ") + m_condition + " from " + table() +
+                      " where rowid > ? order by +日期, rowid",
+                  params))
+    return false;
+  std::int64_t addedCount = 0;
+  std::vector<std::int64_t> matches;
+  while (added.next()) {
+    ++addedCount;
+    if (added.field(2) == "1") matches.push_back(readInteger(added.field(1)));
+  }
+  added.close();
+  if (stored - addedCount != m_snapshot.stored) return false;
+
+  // Each new match goes before the first kept row that sorts after it. New rows have larger
+  // rowids than every kept one, so this is decided by 日期 alone; the engine compares, so the
+  // order is exactly the one a new scan would give. New orders are usually the latest, so the
+  // end is tried first. A comparison that cannot be read leaves the order unknown: scan again.
+  bool unreadable = false;
+  const auto sortsBefore = [&](std::int64_t a, std::int64_t b) {
+    RecordSet set(m_app.db);
+    if (!set.open(std::string("select rowid from ") + table() +
+                      " where rowid in (?,?) order by 日期, rowid limit 1",
+                  {integerText(a), integerText(b)}) ||
+        !set.next()) {
+      unreadable = true;
+      return false;
+    }
+    return readInteger(set.field(1)) == a;
+  };
+  std::vector<std::int64_t> merged;
+  merged.reserve(m_rowids.size() + matches.size());
+  size_t next = 0;  // kept rows before it are in `merged` already
+  for (size_t m = 0; m < matches.size(); ++m) {
+    const std::int64_t row = matches[m];
+    size_t low = next, high = m_rowids.size();
+    if (low == high || sortsBefore(m_rowids[high - 1], row)) {
+      merged.insert(merged.end(), m_rowids.begin() + static_cast<std::ptrdiff_t>(next),
+                    m_rowids.end());
+      merged.insert(merged.end(), matches.begin() + static_cast<std::ptrdiff_t>(m), matches.end());
+      next = m_rowids.size();
+      break;
+    }
+    --high;  // the last kept row sorts after `row`
+    while (low < high) {
+      const size_t mid = low + (high - low) / 2;
+      if (sortsBefore(row, m_rowids[mid])) {
+        high = mid;
+      } else {
+        low = mid + 1;
+      }
+    }
+    merged.insert(merged.end(), m_rowids.begin() + static_cast<std::ptrdiff_t>(next),
+                  m_rowids.begin() + static_cast<std::ptrdiff_t>(low));
+    merged.push_back(row);
+    next = low;
+  }
+  merged.insert(merged.end(), m_rowids.begin() + static_cast<std::ptrdiff_t>(next), m_rowids.end());
+  if (unreadable) return false;
+  m_rowids = std::move(merged);
+  m_snapshot.stored = stored;
+  // The next check starts from the rows now newest.
+  m_snapshot.valid = takeTopRows();
+  return true;
+}
+
+void OrderListPresenter::setCaption() {
+  m_caption = std::string(m_kind == OrderKind::Sale ? "销售订单" : "采购订单") + "   共" +
+              integerText(m_pageCount) + "页    当前第" + integerText(m_currentPage) + "页";
 }
 
 void OrderListPresenter::pageLoad() {
@@ -226,9 +359,17 @@ void OrderListPresenter::pageLoad() {
       std::max<std::int64_t>(0, (static_cast<std::int64_t>(m_currentPage) - 1) * perPage);
   std::vector<std::vector<std::string>> rows;
   m_rowRowids.clear();
-  readPage(rows, offset, perPage);
-  m_caption = std::string(m_kind == OrderKind::Sale ? "销售订单" : "采购订单") + "   共" +
-              integerText(m_pageCount) + "页    当前第" + integerText(m_currentPage) + "页";
+  {
+    // `hold` stays on the row of its count until the page is read: while a statement is open,
+    // the connection keeps reading the file as it was when that statement started, so the
+    // count, the page and the numbers all come from one state of the table.
+    RecordSet hold(m_app.db);
+    m_total = m_byRowids ? loadMatches(hold, rows, offset, perPage)
+                         : loadIndexed(hold, rows, offset, perPage);
+  }
+  m_pageCount = pageCountOf(m_total, perPage);
+  m_lastPage = m_pageCount;
+  setCaption();
   m_grid.reset();
   m_grid.appendRows(std::move(rows));
 }
@@ -303,11 +444,13 @@ void OrderListPresenter::deleteOrder() {
   if (row < 1 || row >= m_grid.rowCount()) return;
   const std::string number = m_grid.text(row, 1);
   if (!m_dialogs.ask("确定删除订单号[" + number + "]吗？")) return;
-  // By rowid: two orders may share a number, and only the selected one goes.
+  // By rowid: two orders may share a number, and only the selected one goes. The number guards
+  // against a rowid that another order has taken since the page was read (a deleted newest
+  // order's rowid goes to the next one stored).
   const std::int64_t rowid = rowidOf(row);
   const std::string what = std::string(sale ? "删除销售订单[" : "删除进货订单[") + number + "]";
-  if (!m_app.db.execute(std::string("delete from ") + table() + " where rowid=?",
-                        {integerText(rowid)})) {
+  if (!m_app.db.execute(std::string("delete from ") + table() + " where rowid=? and 订单号=?",
+                        {integerText(rowid), number})) {
     const std::string error = m_app.db.lastError();
     m_app.log.write(LogType::Error, what + "失败，原因：" + error);
     m_dialogs.message(what + "失败：" + error);
@@ -316,13 +459,18 @@ void OrderListPresenter::deleteOrder() {
   m_app.log.write(sale ? LogType::Sale : LogType::Purchase, what);
   m_grid.deleteRow(row);
   m_rowRowids.erase(m_rowRowids.begin() + (row - 1));
-  // The result has one order less; the caption and the page count stay until the next load.
+  // The caption and the page count stay until the next page load, which counts again. The
+  // typed-text matches and their snapshot lose the order (gone now, whether this delete or an
+  // earlier one elsewhere took it), so the next load only reads what was stored since.
   if (m_byRowids) {
     auto it = std::find(m_rowids.begin(), m_rowids.end(), rowid);
     if (it != m_rowids.end()) m_rowids.erase(it);
-    m_total = static_cast<std::int64_t>(m_rowids.size());
-  } else if (m_total > 0) {
-    --m_total;
+    auto& top = m_snapshot.top;
+    const std::string key = integerText(rowid);
+    top.erase(std::remove_if(top.begin(), top.end(),
+                             [&](const std::vector<std::string>& r) { return r.front() == key; }),
+              top.end());
+    --m_snapshot.stored;
   }
 }
 

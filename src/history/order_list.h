@@ -28,8 +28,12 @@ struct OrderSearch {
 // "出货订单记录" / "采购订单记录": the stored sales or purchase orders a page at a time, with
 // search, paging, deletion and the detail window.
 //
-// Pages are read in 日期, rowid order on the date index, so every page costs the same however
-// deep it lies. A search on typed text reads the matching rowids once and pages through them.
+// Every page load reads the file as it is then: the orders stored or deleted while the list is
+// open (the cashier keeps selling) are counted, numbered and shown like the others. A plain list
+// or a date search counts its orders and reads the page in 日期, rowid order off the date index,
+// so every page costs the same however deep it lies. A search on typed text keeps the matching
+// rowids and, at each page load, brings them up to date with the orders stored since (see
+// loadMatches), scanning everything again only when an order it had seen is gone.
 class OrderListPresenter {
  public:
   static constexpr int kWidth = 1172;
@@ -83,10 +87,29 @@ class OrderListPresenter {
   std::int64_t rowidOf(int row) const;
 
  private:
+  // What the table held when the typed-text matches were last brought up to date.
+  struct MatchSnapshot {
+    bool valid = false;
+    std::int64_t stored = 0;  // count(*) of the table, less the list's own deletes since
+    // The rows of the largest rowids (largest first), each its rowid and then every column; the
+    // list's own deletes are taken out.
+    std::vector<std::vector<std::string>> top;
+  };
+
   const char* table() const;
   void countAndStart(bool pageOneWhenEmpty);
   void pageLoad();
-  void readPage(std::vector<std::vector<std::string>>& rows, std::int64_t offset, int limit);
+  void setCaption();
+  // Each counts the result in the state of the file `hold` keeps open, fills `rows` with the
+  // page at `offset` and returns the count.
+  std::int64_t loadIndexed(RecordSet& hold, std::vector<std::vector<std::string>>& rows,
+                           std::int64_t offset, int limit);
+  std::int64_t loadMatches(RecordSet& hold, std::vector<std::vector<std::string>>& rows,
+                           std::int64_t offset, int limit);
+  bool catchUpMatches(std::int64_t stored);
+  void rescanMatches(std::int64_t stored);
+  bool takeTopRows();
+  std::vector<std::string> readRow(RecordSet& set, std::int64_t number) const;
 
   AppContext& m_app;
   Dialogs& m_dialogs;
@@ -94,12 +117,14 @@ class OrderListPresenter {
   std::string m_caption;
   TextGrid m_grid;
 
-  // The current query: its where clause (empty for all orders) and values, and, for a search
-  // on typed text, the matching rowids in page order.
-  std::string m_where;
+  // The current query: its condition (empty for all orders) and values; for a search on typed
+  // text, the matching rowids in page order and what they were read from.
+  std::string m_condition;
   SqlParams m_params;
   bool m_byRowids = false;
   std::vector<std::int64_t> m_rowids;
+  MatchSnapshot m_snapshot;
+  // The number of orders the last page load counted.
   std::int64_t m_total = 0;
 
   int m_pageCount = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/test_app.h"
 #include "util/numbers.h"
 
@@ -199,6 +201,221 @@ TEST_F(OrderListTest, DateRangeIncludesBothEndsAndMillisecondValues) {
   list.search.lastDay = {2021, 10, 15};
   list.runSearch();
   EXPECT_EQ(list.grid().rowCount(), 7);
+}
+
+TEST_F(OrderListTest, DateRangesFindTheirOrdersAtBothEndsOfTheClock) {
+  const LocalDateTime today = app.clock.now();
+  addSale("2001", "1000000000");  // the first ten-digit time, 2001-09-09 09:46:40
+  addSale("2001ms", "1000000000000");
+  addSale("today", timestampText(today));
+  addSale("today-ms", timestampText(today) + "999");
+  addSale("2286", "9999999999");  // the last one, 2286-11-21 01:46:39
+  addSale("2286ms", "9999999999999");
+  // A clock set to 2000 writes nine digits and a 0; the list shows that order in 2269, and finds
+  // it there.
+  const std::string clock2000 = timestampText({2000, 1, 1, 12, 0, 0});
+  addSale("clock2000", clock2000);
+  const LocalDateTime shown = dateTimeFromSeconds(readInteger(clock2000));
+  ASSERT_EQ(shown.year, 2269);
+  const CalendarDay shownDay{shown.year, shown.month, shown.day};
+  const CalendarDay day{today.year, today.month, today.day};
+
+  const std::vector<std::string> all = {"2001",      "2001ms", "today", "today-ms",
+                                        "clock2000", "2286",   "2286ms"};
+  struct Case {
+    CalendarDay first;
+    CalendarDay last;
+    std::vector<std::string> numbers;
+  };
+  const Case cases[] = {
+      {{1752, 9, 14}, {9999, 12, 31}, all},  // the date pickers' whole range
+      {{1970, 1, 1}, {9999, 12, 31}, all},
+      {{1970, 1, 1}, {1970, 1, 1}, {}},
+      {{1970, 1, 1}, {2001, 9, 8}, {}},
+      {{2000, 1, 1}, {2001, 9, 8}, {}},
+      {{2000, 1, 1}, {2001, 9, 9}, {"2001", "2001ms"}},
+      {{2001, 9, 9}, {2001, 9, 9}, {"2001", "2001ms"}},
+      {{2001, 9, 10}, day, {"today", "today-ms"}},
+      {{2000, 1, 1}, day, {"2001", "2001ms", "today", "today-ms"}},
+      {day, day, {"today", "today-ms"}},
+      {day, {2286, 11, 20}, {"today", "today-ms", "clock2000"}},
+      {shownDay, shownDay, {"clock2000"}},
+      {{2286, 11, 21}, {2286, 11, 21}, {"2286", "2286ms"}},
+      {{2286, 11, 21}, {9999, 12, 31}, {"2286", "2286ms"}},
+      {{2286, 11, 22}, {9999, 12, 31}, {}},
+      {{9999, 12, 31}, {9999, 12, 31}, {}},
+      {day, {2000, 1, 1}, {}},  // the range ends before it starts
+  };
+  OrderListPresenter list(app.context, app.dialogs, OrderKind::Sale);
+  // Without and with a typed text: the date index, and the scan for matches.
+  for (const std::string typed : {"", "-"}) {
+    for (const Case& c : cases) {
+      list.search = OrderSearch{};
+      list.search.customer = typed;
+      list.search.dateRange = true;
+      list.search.firstDay = c.first;
+      list.search.lastDay = c.last;
+      list.runSearch();
+      EXPECT_EQ(column(list, 1), c.numbers)
+          << "typed '" << typed << "' " << c.first.year << "-" << c.first.month << "-"
+          << c.first.day << " to " << c.last.year << "-" << c.last.month << "-" << c.last.day;
+    }
+  }
+}
+
+// The lists are modeless: the till stores orders (and the list, or anything else, deletes them)
+// while one is open. After every page load the page is the slice of what the query finds at that
+// moment, numbered through the whole result, under the page count of that result.
+TEST_F(OrderListTest, PagesFollowOrdersStoredAndDeletedWhileTheListIsOpen) {
+  app.session.settings.rowsPerPage = 3;
+  app.session.permissions.flags[static_cast<size_t>(Permission::DeleteSales)] = true;
+  const auto at = [](int hour, int minute) { return timestampText({2021, 3, 1, hour, minute, 0}); };
+  struct Case {
+    const char* name;
+    std::string customer;  // typed in 编辑框客户
+    bool dateRange;        // 2021-03-01 only
+    std::string where;     // the same condition for a fresh query
+    SqlParams params;
+  };
+  const SqlParams day = {at(0, 0), timestampText({2021, 3, 2, 0, 0, 0})};
+  const Case cases[] = {
+      {"all orders", "", false, "", {}},
+      {"one day", "", true, "日期 >= ? and 日期 < ?", day},
+      {"typed text", "张", false, "客户 like '%张%'", {}},
+      {"typed text in one day", "张", true, "客户 like '%张%' and 日期 >= ? and 日期 < ?", day},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(app.db.execute("delete from 销售"));
+    const auto fresh = [&] {
+      std::vector<std::string> numbers;
+      for (const auto& row :
+           app.rows("select 订单号 from 销售" + (c.where.empty() ? "" : " where " + c.where) +
+                        " order by 日期, rowid",
+                    c.params))
+        numbers.push_back(row[0]);
+      return numbers;
+    };
+    const auto expectCurrent = [&](OrderListPresenter& list, const std::string& step) {
+      const std::vector<std::string> found = fresh();
+      const auto pages = static_cast<int>((found.size() + 2) / 3);
+      EXPECT_EQ(list.pageCount(), pages) << step;
+      EXPECT_EQ(list.lastPage(), pages) << step;
+      EXPECT_EQ(list.caption(), caption(pages, list.currentPage())) << step;
+      std::vector<std::string> numbers, orders;
+      const size_t offset = static_cast<size_t>(std::max(0, list.currentPage() - 1) * 3);
+      for (size_t i = offset; i < std::min(offset + 3, found.size()); ++i) {
+        numbers.push_back(std::to_string(i + 1));
+        orders.push_back(found[i]);
+      }
+      EXPECT_EQ(column(list, 0), numbers) << step;
+      EXPECT_EQ(column(list, 1), orders) << step;
+    };
+    int stored = 0;
+    const auto add = [&](const std::string& date, const std::string& customer) {
+      const std::string number = "SX" + std::to_string(++stored);
+      addSale(number, date, customer);
+      return number;
+    };
+    const auto deleteNewest = [&] {
+      ASSERT_TRUE(app.db.execute("delete from 销售 where rowid=(select max(rowid) from 销售)"));
+    };
+    // Deletes `number` through the list: jumps to its page and deletes its row.
+    const auto deleteThroughList = [&](OrderListPresenter& list, const std::string& number) {
+      const std::vector<std::string> found = fresh();
+      const auto index = std::find(found.begin(), found.end(), number) - found.begin();
+      ASSERT_LT(static_cast<size_t>(index), found.size()) << number;
+      list.jump(std::to_string(index / 3 + 1));
+      const std::vector<std::string> shown = column(list, 1);
+      const auto row = std::find(shown.begin(), shown.end(), number) - shown.begin();
+      ASSERT_LT(static_cast<size_t>(row), shown.size()) << number;
+      list.grid().setCurrentCell(static_cast<int>(row) + 1, 1);
+      app.dialogs.answer(true);
+      list.deleteOrder();
+    };
+
+    for (int i = 1; i <= 10; ++i) add(at(10, i), i % 3 ? "张" : "李");
+    OrderListPresenter list(app.context, app.dialogs, OrderKind::Sale);
+    list.search.customer = c.customer;
+    list.search.dateRange = c.dateRange;
+    list.search.firstDay = list.search.lastDay = {2021, 3, 1};
+    if (!c.customer.empty() || c.dateRange) list.runSearch();
+    expectCurrent(list, "opened");
+
+    for (int i = 1; i <= 5; ++i) add(at(11, i), i % 3 ? "张" : "李");
+    list.nextPage();
+    expectCurrent(list, "five stored, page 2");
+    list.nextPage();
+    expectCurrent(list, "page 3");
+
+    ASSERT_TRUE(app.db.execute("delete from 销售 where 订单号 in ('SX2','SX5')"));
+    list.lastPageClicked();
+    expectCurrent(list, "two deleted elsewhere");
+
+    // The newest order goes and the next takes its rowid: first a match for one that was not,
+    // then the other way round.
+    deleteNewest();
+    add(at(12, 0), "张");
+    list.previousPage();
+    expectCurrent(list, "rowid reused by a match");
+    deleteNewest();
+    add(at(12, 1), "李");
+    list.nextPage();
+    expectCurrent(list, "rowid reused by another order");
+
+    add(at(8, 0), "张");                               // stored late, sorts first
+    add(timestampText({2021, 3, 2, 9, 0, 0}), "张");   // the next day
+    add(timestampText({2021, 2, 28, 9, 0, 0}), "张");  // the day before
+    add(at(10, 5) + "500", "张");                      // with milliseconds
+    list.firstPage();
+    expectCurrent(list, "older and newer dates stored");
+
+    deleteThroughList(list, "SX1");
+    add(at(13, 0), "张");
+    list.nextPage();
+    expectCurrent(list, "deleted by the list, one stored");
+
+    // The newest orders deleted by the list, one stored after each.
+    for (int round = 0; round < 2; ++round) {
+      const std::string newest = add(at(14, round), "张");
+      list.firstPage();
+      deleteThroughList(list, newest);
+      add(at(15, round), round == 0 ? "李" : "张");
+      list.firstPage();
+      expectCurrent(list, "newest deleted by the list, round " + std::to_string(round));
+    }
+
+    // Page by page, every order the query finds shows once, in order, with its number.
+    std::vector<std::string> walked, numbers;
+    list.firstPage();
+    for (;;) {
+      expectCurrent(list, "walk, page " + std::to_string(list.currentPage()));
+      for (const auto& text : column(list, 0)) numbers.push_back(text);
+      for (const auto& text : column(list, 1)) walked.push_back(text);
+      if (list.currentPage() >= list.pageCount()) break;
+      list.nextPage();
+    }
+    EXPECT_EQ(walked, fresh());
+    for (size_t i = 0; i < numbers.size(); ++i) EXPECT_EQ(numbers[i], std::to_string(i + 1));
+    app.dialogs.calls.clear();
+  }
+}
+
+// A newest order deleted elsewhere gives its rowid to the next order stored; deleting the old
+// row still shown in the list leaves that next order alone.
+TEST_F(OrderListTest, DeleteLeavesAnOrderThatTookTheRowidSince) {
+  app.session.permissions.flags[static_cast<size_t>(Permission::DeleteSales)] = true;
+  addSale("SX1", "1600000001");
+  addSale("SX2", "1600000002");
+  OrderListPresenter list(app.context, app.dialogs, OrderKind::Sale);
+  ASSERT_TRUE(app.db.execute("delete from 销售 where 订单号='SX2'"));
+  addSale("SX3", "1600000003");
+  ASSERT_EQ(app.rows("select rowid from 销售 where 订单号='SX3'")[0][0], "2");
+  list.grid().setCurrentCell(2, 1);
+  app.dialogs.answer(true);
+  list.deleteOrder();
+  EXPECT_EQ(app.rows("select 订单号 from 销售 order by rowid"),
+            (std::vector<std::vector<std::string>>{{"SX1"}, {"SX3"}}));
 }
 
 TEST_F(OrderListTest, DeleteNeedsTheFlagAndRemovesOnlyTheSelectedOrder) {
