@@ -174,6 +174,10 @@ TEST(ReceiptPrinterUi, ASaleThroughTheWindowsPrintsOnTheNetworkPrinterAndOpensTh
   EXPECT_EQ(app.logList.text(app.logList.itemCount() - 1, LogText), "[admin]无销售打开钱箱");
 }
 
+void saveShot(QWidget& window, const char* file) {
+  if (qEnvironmentVariableIsSet("CZ_SHOTS")) window.grab().save(QString("/tmp/") + file);
+}
+
 // Geometry within the tab control, where the page controls are placed.
 QRect onTabs(QWidget& window, QWidget* control) {
   QWidget* tabs = window.findChild<QWidget*>("高级选择夹1");
@@ -216,6 +220,7 @@ TEST(ReceiptPrinterUi, PrintingPageHasTheReceiptPrinterControls) {
     EXPECT_LE(r.bottom(), 365) << w->objectName().toStdString();
     EXPECT_FALSE(r.intersects(QRect(446, 329, 89, 38))) << w->objectName().toStdString();
   }
+  saveShot(window, "settings_printing.png");
   EXPECT_EQ(method->currentText(), "系统");
   EXPECT_EQ(paper->currentText(), "58毫米");
   EXPECT_FALSE(drawer->isChecked());
@@ -242,6 +247,10 @@ TEST(ReceiptPrinterUi, PrintingPageHasTheReceiptPrinterControls) {
 }
 
 TEST(ReceiptPrinterUi, SaleDetailReprintsItsOrder) {
+  const std::string kDetails =
+      R"({"详情页":[{"商品名称":"可乐","条码":"6901","规格":"瓶","单价":"3.5","数量":"2",)"
+      R"("总价":"7","折扣":"10","实收":"7","参与积分":"真","进货价":"2","剩余库存":"8",)"
+      R"("最低折扣":"0","获得积分":"7"}]})";
   LoopbackPrinter printer;
   test::TempDir dir;
   test::TestApp app(dir.path());
@@ -250,20 +259,22 @@ TEST(ReceiptPrinterUi, SaleDetailReprintsItsOrder) {
   app.session.settings.printer.device = printer.device();
   ASSERT_TRUE(app.db.execute(
       "insert into 销售(订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,制单人) "
-      "values('SX1','1634198805','-','','{}','5','5','0','现金支付','admin')"));
+      "values('SX1','1634198805','-','',?,'7','7','0','现金支付','admin')",
+      {kDetails}));
   const std::int64_t rowid = app.db.lastInsertRowId();
 
   OrderDetailWindow purchase(OrderKind::Purchase, nullptr, &app.context);
   EXPECT_EQ(purchase.findChild<QPushButton*>("超级重打"), nullptr);
   OrderDetailWindow window(OrderKind::Sale, nullptr, &app.context);
   window.fill(
-      {"1", "SX1", "2021-10-14 16:06:45", "-", "", "{}", "5", "5", "0", "现金支付", "admin"},
+      {"1", "SX1", "2021-10-14 16:06:45", "-", "", kDetails, "7", "7", "0", "现金支付", "admin"},
       rowid);
   window.show();
   auto* reprint = named<QPushButton>(&window, "超级重打");
   ASSERT_TRUE(reprint);
   EXPECT_EQ(reprint->text(), "重打小票");
   EXPECT_TRUE(window.rect().contains(reprint->geometry()));
+  saveShot(window, "sale_detail.png");
   QTest::mouseClick(reprint, Qt::LeftButton);
   ASSERT_TRUE(waitForJobs(printer, 1));
   std::string error;
