@@ -411,10 +411,6 @@ void SalePresenter::checkout() {
   m_dialogs.message("提交订单完毕", kDefaultTitle, MessageIcon::Information);
 }
 
-}  // namespace cz
-
-namespace cz {
-
 void SalePresenter::printFailed(const std::string& message) {
   m_deferredMessages.push_back(message);
   if (!busy()) showDeferredMessages();
