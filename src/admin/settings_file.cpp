@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "admin/printer_settings.h"
 #include "util/ini_file.h"
 #include "util/numbers.h"
 
@@ -46,6 +47,7 @@ ThemeColours loadSettings(const std::string& settingsPath, Settings& settings) {
   settings.printDialogEnabled = file.read("打印机", "打印对话", "假") == "真";
   settings.rowsPerPage = static_cast<int>(readInteger(file.read("页数", "页数", "300")));
   settings.theme = theme;
+  loadPrinterSettings(file, settings.printer);
   return theme;
 }
 

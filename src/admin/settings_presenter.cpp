@@ -1,6 +1,8 @@
 #include "admin/settings_presenter.h"
 
+#include "admin/printer_settings.h"
 #include "admin/settings_file.h"
+#include "cashier/receipt_printing.h"
 #include "core/app_context.h"
 #include "core/database.h"
 #include "core/dialogs.h"
@@ -33,7 +35,18 @@ std::string withLineBreaks(const std::string& text, const std::string& lineBreak
 }  // namespace
 
 SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs)
-    : m_app(app), m_dialogs(dialogs), m_suppliers(app, dialogs) {}
+    : m_app(app),
+      m_dialogs(dialogs),
+      m_suppliers(app, dialogs),
+      m_receipts(std::make_unique<ReceiptPrinting>(app, dialogs, m_noPrinter)) {}
+
+SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer& printer)
+    : m_app(app),
+      m_dialogs(dialogs),
+      m_suppliers(app, dialogs),
+      m_receipts(std::make_unique<ReceiptPrinting>(app, dialogs, printer)) {}
+
+SettingsPresenter::~SettingsPresenter() = default;
 
 void SettingsPresenter::created() {
   const Settings& settings = m_app.session.settings;
@@ -44,6 +57,7 @@ void SettingsPresenter::created() {
   m_printing = settings.printingEnabled;
   m_printDialog = settings.printDialogEnabled;
   m_rowsPerPage = integerText(settings.rowsPerPage);
+  m_printerSettings = settings.printer;
   m_suppliers.load();
 }
 
@@ -68,6 +82,28 @@ void SettingsPresenter::printDialogSwitched(bool on) {
   m_printDialog = m_app.session.settings.printDialogEnabled;
 }
 
+void SettingsPresenter::drawerSwitched(bool on) {
+  if (writeSwitch("钱箱", on)) m_app.session.settings.printer.cashDrawer = on;
+  m_printerSettings.cashDrawer = m_app.session.settings.printer.cashDrawer;
+}
+
+void SettingsPresenter::testPageClicked() {
+  Settings page = m_app.session.settings;
+  page.receiptHeader = m_header;
+  page.horizontalOffset = m_horizontal;
+  page.verticalOffset = m_vertical;
+  page.printer = m_printerSettings;
+  m_receipts->printTestPage(page, [this](const std::string& failure) {
+    m_dialogs.message(failure.empty() ? "打印成功" : failure);
+  });
+}
+
+void SettingsPresenter::openDrawerClicked() {
+  m_receipts->openDrawer(m_printerSettings, [this](const std::string& failure) {
+    if (!failure.empty()) m_dialogs.message(failure);
+  });
+}
+
 void SettingsPresenter::saveClicked() {
   Settings& settings = m_app.session.settings;
   if (!writeKey("打印机", "票头", m_header)) return;
@@ -80,6 +116,20 @@ void SettingsPresenter::saveClicked() {
   settings.verticalOffset = m_vertical;
   if (!writeKey("页数", "页数", m_rowsPerPage)) return;
   settings.rowsPerPage = static_cast<int>(readInteger(m_rowsPerPage));
+  // The printer's keys are written when changed, so a file that never had them stays as it was.
+  PrinterSettings& printer = settings.printer;
+  if (m_printerSettings.method != printer.method) {
+    if (!writeKey("打印机", "方式", printMethodText(m_printerSettings.method))) return;
+    printer.method = m_printerSettings.method;
+  }
+  if (m_printerSettings.device != printer.device) {
+    if (!writeKey("打印机", "设备", m_printerSettings.device)) return;
+    printer.device = m_printerSettings.device;
+  }
+  if (m_printerSettings.paperWidth != printer.paperWidth) {
+    if (!writeKey("打印机", "纸宽", integerText(m_printerSettings.paperWidth))) return;
+    printer.paperWidth = m_printerSettings.paperWidth;
+  }
   m_dialogs.message("已生效");
 }
 

@@ -1,19 +1,26 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "cashier/printer.h"
 #include "catalogue/supplier_page.h"
+#include "core/printer_settings.h"
 
 namespace cz {
 
 class Dialogs;
+class ReceiptPrinting;
 struct AppContext;
 
 // The settings window: the printing page, the supplier page and the page of other functions
 // (accounts, log count, clearing the log, rows per report page), and "保存配置".
 class SettingsPresenter {
  public:
+  // `printer` is the system printing of 打印测试页; without one that path finds no printer.
   SettingsPresenter(AppContext& app, Dialogs& dialogs);
+  SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer& printer);
+  ~SettingsPresenter();
 
   // Texts of the boxes and states of the switches, as the window shows them.
   const std::string& header() const { return m_header; }
@@ -23,6 +30,11 @@ class SettingsPresenter {
   const std::string& rowsPerPage() const { return m_rowsPerPage; }
   bool printingOn() const { return m_printing; }
   bool printDialogOn() const { return m_printDialog; }
+  // The receipt printer's controls: 组合框方式, 编辑框设备, 组合框纸宽 and the 图形钱箱 switch.
+  PrintMethod printMethod() const { return m_printerSettings.method; }
+  const std::string& device() const { return m_printerSettings.device; }
+  int paperWidth() const { return m_printerSettings.paperWidth; }
+  bool drawerOn() const { return m_printerSettings.cashDrawer; }
   // Caption of 透明标签日志.
   const std::string& logCountCaption() const { return m_logCount; }
 
@@ -39,15 +51,33 @@ class SettingsPresenter {
   void verticalChanged(const std::string& text) { m_vertical = text; }
   void rowsPerPageChanged(const std::string& text) { m_rowsPerPage = text; }
 
+  void printMethodChanged(PrintMethod method) { m_printerSettings.method = method; }
+  void deviceChanged(const std::string& text) { m_printerSettings.device = text; }
+  // 58 or 80; any other width counts as 58.
+  void paperWidthChanged(int millimetres) {
+    m_printerSettings.paperWidth = millimetres == 80 ? 80 : 58;
+  }
+
   // The 图形打印 / 图形打印对话 switch changed: its key is written at once and the setting in
   // memory follows. When the key cannot be written the failure is shown, the setting keeps its
   // value and the switch goes back.
   void printingSwitched(bool on);
   void printDialogSwitched(bool on);
+  // The 图形钱箱 switch: 打印机/钱箱 likewise.
+  void drawerSwitched(bool on);
 
-  // "保存配置": writes 票头, 票尾 (line breaks as "&"), 横边距, 纵边距 and 页数 in that order, each
-  // setting in memory following its key, then shows "已生效". Texts are stored as typed. The
-  // first key that cannot be written stops the save with a message naming the file and why.
+  // 打印测试页: prints a test page the way the page's controls say (header, offsets, method,
+  // device, paper width, whether saved or not), then shows "打印成功" or "打印失败：" + the reason.
+  // On the ESC/POS path the outcome comes later, from the UI thread's queue.
+  void testPageClicked();
+  // 开钱箱: opens the drawer through the device in the box, with no sale (logged with the account).
+  // Only a failure is shown.
+  void openDrawerClicked();
+
+  // "保存配置": writes 票头, 票尾 (line breaks as "&"), 横边距, 纵边距 and 页数 in that order, then
+  // 方式, 设备 and 纸宽 where they changed, each setting in memory following its key, then shows
+  // "已生效". Texts are stored as typed. The first key that cannot be written stops the save with
+  // a message naming the file and why.
   void saveClicked();
 
   // "账号管理": opens the accounts window; no permission is needed.
@@ -72,7 +102,10 @@ class SettingsPresenter {
   bool m_printing = true;
   bool m_printDialog = false;
   std::string m_logCount = "日志条数：";
+  PrinterSettings m_printerSettings;
   SupplierPagePresenter m_suppliers;
+  NoPrinter m_noPrinter;
+  std::unique_ptr<ReceiptPrinting> m_receipts;
 };
 
 }  // namespace cz

@@ -2,6 +2,7 @@
 #include <QFont>
 
 #include "app/qt_windows.h"
+#include "cashier/print_spooler.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -26,8 +27,10 @@ int main(int argc, char* argv[]) {
   cz::ListModel logList;
   cz::SystemClock clock;
   cz::OperationLog log(db, session, clock, logList);
-  cz::QtWindows windows(logList);
   cz::QtUiQueue uiQueue;
+  // Sends the ESC/POS jobs of every window, off the UI thread.
+  cz::PrintSpooler printSpooler(uiQueue);
+  cz::QtWindows windows(logList);
   cz::AppContext app{db,
                      session,
                      log,
@@ -35,7 +38,8 @@ int main(int argc, char* argv[]) {
                      windows,
                      uiQueue,
                      QCoreApplication::applicationDirPath().toStdString(),
-                     cz::accountMemoryFilePath()};
+                     cz::accountMemoryFilePath(),
+                     &printSpooler};
   windows.setContext(&app);
 
   auto* login = new cz::LoginWindow(app);
@@ -43,5 +47,8 @@ int main(int argc, char* argv[]) {
   login->created();
   login->show();
 
-  return application.exec();
+  const int status = application.exec();
+  // A receipt still on its way when the last window went is sent before the program ends.
+  printSpooler.finishPending();
+  return status;
 }

@@ -174,12 +174,15 @@ void QtWindows::openOrderList(OrderKind kind) {
 
 void QtWindows::openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) {
   QPointer<OrderDetailWindow>& detail = kind == OrderKind::Sale ? m_saleDetail : m_purchaseDetail;
+  OrderListWindow* list = kind == OrderKind::Sale ? m_salesList.data() : m_purchaseList.data();
   if (!detail) {
-    QWidget* owner = kind == OrderKind::Sale ? m_salesList.data() : m_purchaseList.data();
-    detail = new OrderDetailWindow(kind, owner);
+    detail = new OrderDetailWindow(kind, list, m_app);
     detail->setAttribute(Qt::WA_DeleteOnClose);
   }
-  detail->fill(cells);
+  // The list's current row is the one whose cells came: its rowid finds the stored order again.
+  std::int64_t rowid = 0;
+  if (list) rowid = list->presenter().rowidOf(list->presenter().grid().currentRow());
+  detail->fill(cells, rowid);
   bringToFront(detail);
 }
 

@@ -44,11 +44,14 @@ StepResult insertSale(Database& db, OperationLog& log, const SaleRow& r) {
                  "制单人) values(?,?,?,?,?,?,?,?,?,?)",
                  {r.orderNumber, r.date, r.customer, r.customerNumber, r.details, r.due, r.received,
                   r.points, r.payment, r.creator})) {
+    const std::int64_t rowid = db.lastInsertRowId();
     log.write(LogType::Sale, "创建销售单。\r\n订单号：" + r.orderNumber + "\r\n客户：" +
                                  r.customer + "\r\n客户编号：" + r.customerNumber +
                                  "\r\n详单详情：" + r.details + "\r\n总应收：" + r.due +
                                  "\r\n总实收：" + r.received + "\r\n付款方式：" + r.payment);
-    return {};
+    StepResult stored;
+    stored.rowid = rowid;
+    return stored;
   }
   const std::string error = db.lastError();
   return {false, error, saleFailedEntry(error)};

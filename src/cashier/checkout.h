@@ -15,6 +15,8 @@ struct StepResult {
   bool ok = true;
   std::string error;
   std::string errorEntry;
+  // The rowid of the row a successful insert stored.
+  std::int64_t rowid = 0;
 };
 
 enum class StockDirection { Subtract, Add };
@@ -45,7 +47,7 @@ struct SaleRow {
   std::string creator;  // 制单人
 };
 
-// Inserts the row and writes the 销售 entry.
+// Inserts the row and writes the 销售 entry; the result carries the new row's rowid.
 StepResult insertSale(Database& db, OperationLog& log, const SaleRow& row);
 
 // The 错误 entry text of a sale that could not be stored.

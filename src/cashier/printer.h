@@ -24,4 +24,15 @@ class Printer {
   virtual void endJob() = 0;
 };
 
+// A machine without system printing: no job ever starts.
+class NoPrinter : public Printer {
+ public:
+  bool startJob(bool) override { return false; }
+  void setBold(bool) override {}
+  void setFontSize(int) override {}
+  void setOrigin(int, int) override {}
+  void printText(const std::string&) override {}
+  void endJob() override {}
+};
+
 }  // namespace cz

@@ -1,5 +1,6 @@
 #include "cashier/sale_presenter.h"
 
+#include <optional>
 #include <vector>
 
 #include "cashier/cart.h"
@@ -25,23 +26,24 @@ constexpr int kEnter = 13;
 constexpr int kDelete = 46;
 constexpr Rgb kOpenCartColour = rgb(255, 255, 255);
 
-// Marks a handler as running until it returns; a handler that finds the mark set does nothing.
-// Handlers wait in message boxes, during which the window still delivers hotkeys and clicks.
-class BusyScope {
- public:
-  explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
-  ~BusyScope() { m_flag = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  bool& m_flag;
-};
-
 }  // namespace
 
+class SalePresenter::Busy {
+ public:
+  explicit Busy(SalePresenter& sale) : m_sale(sale) { m_sale.m_busy = true; }
+  ~Busy() {
+    m_sale.m_busy = false;
+    if (!m_sale.m_deferredMessages.empty()) m_sale.showDeferredMessages();
+  }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+ private:
+  SalePresenter& m_sale;
+};
+
 SalePresenter::SalePresenter(AppContext& app, Dialogs& dialogs, Printer& printer, SaleArea& area)
-    : m_app(app), m_dialogs(dialogs), m_printer(printer), m_area(area) {}
+    : m_app(app), m_dialogs(dialogs), m_area(area), m_printing(app, dialogs, printer) {}
 
 SaleFocus SalePresenter::takeFocusRequest() {
   const SaleFocus focus = m_focus;
@@ -51,7 +53,7 @@ SaleFocus SalePresenter::takeFocusRequest() {
 
 void SalePresenter::startNewOrder() {
   if (busy()) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   if (m_orderOpen && !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) return;
   m_state.orderNumber = orderNumber("SX", m_app.clock.now());
   m_state.inputsEnabled = true;
@@ -77,7 +79,7 @@ void SalePresenter::checkoutHotkey() {
 
 void SalePresenter::checkoutClicked() {
   if (busy() || !m_state.inputsEnabled) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   checkout();
 }
 
@@ -87,7 +89,7 @@ void SalePresenter::barcodeTextChanged(const std::string& text) {
 
 void SalePresenter::barcodeKeyDown(int key) {
   if (busy()) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   if (key == kEnter) {
     barcodeEntered();
   } else {
@@ -109,7 +111,7 @@ void SalePresenter::barcodeEntered() {
       m_dialogs.message("商品[" + g.name + "]库存为0", kDefaultTitle, MessageIcon::Information);
       return;
     }
-      const AddResult added = addGoodsToCart(m_area.cart, g, AddSource::Scanned, m_memberRate);
+    const AddResult added = addGoodsToCart(m_area.cart, g, AddSource::Scanned, m_memberRate);
     m_state.barcodeText.clear();
     refuseAdd(added, g.name);
     recompute();
@@ -134,13 +136,13 @@ void SalePresenter::goodsListKeyUp(int key) {
   if (key != kEnter || !m_goodsEnterDown) return;
   m_goodsEnterDown = false;
   if (busy()) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   goodsChosen();
 }
 
 void SalePresenter::goodsListDoubleClicked() {
   if (busy()) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   goodsChosen();
 }
 
@@ -182,7 +184,7 @@ void SalePresenter::memberTextChanged(const std::string& text) {
 
 void SalePresenter::memberKeyDown(int key) {
   if (key != kEnter || busy()) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   memberEntered();
 }
 
@@ -219,7 +221,7 @@ void SalePresenter::memberListKeyDown(int key) {
 
 void SalePresenter::memberListDoubleClicked() {
   if (busy()) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   const ListModel& list = m_area.memberChoices;
   const int index = list.selectedIndex();
   if (index >= 0 && index < list.itemCount()) {
@@ -292,14 +294,14 @@ void SalePresenter::editEnds() {
     return;
   }
   if (!known) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   if (lineEdited(cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
   recompute();
 }
 
 void SalePresenter::cartDoubleClicked() {
   if (busy() || !m_orderOpen) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   TextGrid& cart = m_area.cart;
   const int row = cart.currentRow();
   if (cart.currentColumn() != kCartType || row < 1 || row >= cart.rowCount()) return;
@@ -313,7 +315,7 @@ void SalePresenter::cartDoubleClicked() {
 
 void SalePresenter::cartKeyUp(int key) {
   if (key != kDelete || busy() || !m_orderOpen) return;
-  BusyScope scope(m_busy);
+  Busy scope(*this);
   TextGrid& cart = m_area.cart;
   const int row = cart.currentRow();
   if (row < 1 || row >= cart.rowCount()) return;
@@ -369,8 +371,11 @@ void SalePresenter::checkout() {
     m_state.pointsTotal = "0";
   }
 
+  // One reading of the clock: the stored 日期 and the receipt's time are the same moment, so a
+  // reprint from the stored row shows the time the first print showed.
+  const LocalDateTime storedAt = m_app.clock.now();
   const SaleRow row{m_state.orderNumber,
-                    timestampText(m_app.clock.now()),
+                    timestampText(storedAt),
                     m_state.memberName,
                     m_memberNumber,
                     details,
@@ -386,19 +391,68 @@ void SalePresenter::checkout() {
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
 
+  m_app.session.lastSaleRowid = inserted.rowid;
+
   m_state.inputsEnabled = false;
   cart.setEditable(false);
   m_orderOpen = false;
   const Settings& settings = m_app.session.settings;
-  if (settings.printingEnabled) {
-    if (hasMember) m_state.pointsTotal = roundedPointsText(m_state.pointsTotal);
-    printReceipt(m_printer, settings, m_app.clock,
-                 {cart,
-                  m_state.orderNumber,
-                  {m_state.due, m_state.received, m_state.payment, m_state.pointsTotal}});
-  }
+  const Receipt receipt = receiptFromCart(
+      cart, m_state.orderNumber, storedAt, m_state.memberName,
+      {m_state.due, m_state.received, m_state.payment, m_state.pointsTotal}, settings);
+  // The receipt's member step leaves its rounded points in the hidden label.
+  if (settings.printingEnabled) m_state.pointsTotal = receipt.totals.points;
+  // The sale is stored whatever the printer does; its failures come back as one message.
+  m_printing.afterCheckout(receipt, m_state.payment == "现金支付",
+                           [this](const std::string& failure) {
+                             if (!failure.empty()) printFailed(failure);
+                           });
   cart.setGridColour(kCartIdleColour);
   m_dialogs.message("提交订单完毕", kDefaultTitle, MessageIcon::Information);
+}
+
+void SalePresenter::printFailed(const std::string& message) {
+  m_deferredMessages.push_back(message);
+  if (!busy()) showDeferredMessages();
+}
+
+void SalePresenter::showDeferredMessages() {
+  m_busy = true;
+  // Messages that come while one is open wait their turn here.
+  while (!m_deferredMessages.empty()) {
+    const std::string message = std::move(m_deferredMessages.front());
+    m_deferredMessages.pop_front();
+    m_dialogs.message(message, kDefaultTitle, MessageIcon::Warning);
+  }
+  m_busy = false;
+}
+
+void SalePresenter::reprintLastClicked() {
+  if (busy()) return;
+  Busy scope(*this);
+  const std::int64_t rowid = m_app.session.lastSaleRowid;
+  if (rowid <= 0) {
+    m_dialogs.message("还没有可以重打的小票", kDefaultTitle, MessageIcon::Information);
+    return;
+  }
+  std::string error;
+  const std::optional<StoredSale> stored = readStoredSale(m_app.db, rowid, error);
+  if (!stored) {
+    printFailed("打印失败：" + error);
+    return;
+  }
+  m_printing.reprint(receiptFromStoredSale(*stored, m_app.session.settings),
+                     [this](const std::string& failure) {
+                       if (!failure.empty()) printFailed(failure);
+                     });
+}
+
+void SalePresenter::openDrawerClicked() {
+  if (busy()) return;
+  Busy scope(*this);
+  m_printing.openDrawer(m_app.session.settings.printer, [this](const std::string& failure) {
+    if (!failure.empty()) printFailed(failure);
+  });
 }
 
 }  // namespace cz

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 
+#include "cashier/receipt_printing.h"
 #include "cashier/sale_actions.h"
 
 namespace cz {
@@ -95,7 +97,24 @@ class SalePresenter : public SaleActions {
   // 组合框1 shows another payment method.
   void paymentChanged(const std::string& text);
 
+  // Ctrl+P: prints the receipt of the last sale stored since the program started again, rebuilt
+  // from its stored row, with "重打" under the header.
+  void reprintLastClicked();
+  // F9: opens the cash drawer with no sale (logged with the account).
+  void openDrawerClicked();
+
+  // A printer's failure message, from the printing that runs on after checkout. Shown at once,
+  // or, while a handler waits in a box, as soon as that handler has finished.
+  void printFailed(const std::string& message);
+
  private:
+  // Marks a handler as running until it returns; a handler that finds the mark set does
+  // nothing. Handlers wait in message boxes, during which the window still delivers hotkeys,
+  // clicks and printer outcomes. When the outermost handler ends, printer messages that came
+  // meanwhile are shown.
+  class Busy;
+
+  void showDeferredMessages();
   void barcodeEntered();
   void goodsChosen();
   void memberEntered();
@@ -107,7 +126,6 @@ class SalePresenter : public SaleActions {
 
   AppContext& m_app;
   Dialogs& m_dialogs;
-  Printer& m_printer;
   SaleArea& m_area;
   SaleState m_state;
   bool m_orderOpen = false;
@@ -123,6 +141,8 @@ class SalePresenter : public SaleActions {
   bool m_goodsEnterDown = false;
   bool m_busy = false;
   SaleFocus m_focus = SaleFocus::None;
+  std::deque<std::string> m_deferredMessages;
+  ReceiptPrinting m_printing;
 };
 
 }  // namespace cz

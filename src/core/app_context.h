@@ -7,6 +7,7 @@ namespace cz {
 class Clock;
 class Database;
 class OperationLog;
+class PrintSpooler;
 class UiQueue;
 class Windows;
 struct Session;
@@ -26,6 +27,9 @@ struct AppContext {
   std::string executableDirectory;
   // The file that remembers the account name typed last.
   std::string accountMemoryPath;
+  // Sends ESC/POS jobs off the UI thread for every window; a window makes its own when none is
+  // given.
+  PrintSpooler* printSpooler = nullptr;
 };
 
 }  // namespace cz

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
+#include "core/printer_settings.h"
 #include "util/colour.h"
 
 namespace cz {
@@ -58,6 +60,7 @@ struct Settings {
   bool printingEnabled = true;
   bool printDialogEnabled = false;
   int rowsPerPage = 300;
+  PrinterSettings printer;
 };
 
 // The state of the process that every window shares. One instance, created at start-up.
@@ -68,6 +71,8 @@ struct Session {
   std::string currentAccount;
   PermissionRecord permissions;
   Settings settings;
+  // The rowid of the last sale stored since the program started (Ctrl+P reprints it); 0 when none.
+  std::int64_t lastSaleRowid = 0;
 
   std::string databasePath() const { return programDirectory + "data.db"; }
   std::string settingsFilePath() const { return programDirectory + "配置.ini"; }

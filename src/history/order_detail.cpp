@@ -1,5 +1,10 @@
 #include "history/order_detail.h"
 
+#include "cashier/receipt.h"
+#include "cashier/receipt_printing.h"
+#include "core/app_context.h"
+#include "core/dialogs.h"
+#include "core/session.h"
 #include "util/json_document.h"
 
 namespace cz {
@@ -50,12 +55,24 @@ OrderDetailPresenter::OrderDetailPresenter(OrderKind kind) : m_kind(kind) {
   m_grid.setEditable(false);
 }
 
+OrderDetailPresenter::OrderDetailPresenter(OrderKind kind, AppContext& app, Dialogs& dialogs,
+                                           Printer& printer)
+    : OrderDetailPresenter(kind) {
+  if (kind != OrderKind::Sale) return;
+  m_app = &app;
+  m_dialogs = &dialogs;
+  m_printing = std::make_unique<ReceiptPrinting>(app, dialogs, printer);
+}
+
+OrderDetailPresenter::~OrderDetailPresenter() = default;
+
 std::string OrderDetailPresenter::caption() const {
   return m_kind == OrderKind::Sale ? "销售详情" : "采购详情";
 }
 
-void OrderDetailPresenter::fill(const std::vector<std::string>& cells) {
+void OrderDetailPresenter::fill(const std::vector<std::string>& cells, std::int64_t rowid) {
   const bool sale = m_kind == OrderKind::Sale;
+  m_rowid = rowid;
   m_labels = Labels{};
   m_labels.orderNumber = cell(cells, 1);
   m_labels.date = cell(cells, 2);
@@ -90,6 +107,17 @@ void OrderDetailPresenter::fill(const std::vector<std::string>& cells) {
   }
   m_grid.reset();
   m_grid.appendRows(std::move(rows));
+}
+
+void OrderDetailPresenter::reprintClicked() {
+  if (!m_printing) return;
+  const auto show = [dialogs = m_dialogs](const std::string& failure) {
+    if (!failure.empty()) dialogs->message(failure, kDefaultTitle, MessageIcon::Warning);
+  };
+  std::string error;
+  const std::optional<StoredSale> stored = readStoredSale(m_app->db, m_rowid, error);
+  if (!stored) return show("打印失败：" + error);
+  m_printing->reprint(receiptFromStoredSale(*stored, m_app->session.settings), show);
 }
 
 }  // namespace cz

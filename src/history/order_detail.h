@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,11 @@
 #include "util/text_grid.h"
 
 namespace cz {
+
+class Dialogs;
+class Printer;
+class ReceiptPrinting;
+struct AppContext;
 
 // "销售详情" / "采购详情": one stored order, filled from the cells of an order list's grid row
 // (index = grid column). Nothing is read from the database and nothing is ever shown as a
@@ -17,6 +24,10 @@ class OrderDetailPresenter {
   static constexpr int kHeight = 527;
 
   explicit OrderDetailPresenter(OrderKind kind);
+  // A sale's detail that can also print the order's receipt again (重打小票) through `printer`
+  // or the ESC/POS path; `dialogs` shows its outcome.
+  OrderDetailPresenter(OrderKind kind, AppContext& app, Dialogs& dialogs, Printer& printer);
+  ~OrderDetailPresenter();
 
   OrderKind kind() const { return m_kind; }
   std::string caption() const;
@@ -34,7 +45,15 @@ class OrderDetailPresenter {
   };
 
   // Fills the labels and the lines from a list row; filling again replaces everything.
-  void fill(const std::vector<std::string>& cells);
+  // `rowid` is the stored order's, which a reprint reads (0 when unknown).
+  void fill(const std::vector<std::string>& cells, std::int64_t rowid = 0);
+
+  // The window offers 重打小票: a sale's detail made with printing.
+  bool canReprint() const { return m_printing != nullptr; }
+  // 重打小票: prints the receipt of the stored order again, rebuilt from its 销售 row, with "重打"
+  // under the header. A failure (the order deleted meanwhile, a printer that fails) is shown as
+  // one message "打印失败：" + the reason.
+  void reprintClicked();
 
   const Labels& labels() const { return m_labels; }
   TextGrid& grid() { return m_grid; }
@@ -44,6 +63,10 @@ class OrderDetailPresenter {
   OrderKind m_kind;
   Labels m_labels;
   TextGrid m_grid;
+  std::int64_t m_rowid = 0;
+  AppContext* m_app = nullptr;
+  Dialogs* m_dialogs = nullptr;
+  std::unique_ptr<ReceiptPrinting> m_printing;
 };
 
 }  // namespace cz

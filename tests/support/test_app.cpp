@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 #include <atomic>
+#include <thread>
 
 #include "core/login_presenter.h"
 
@@ -30,7 +31,18 @@ TestApp::TestApp(const std::filesystem::path& dir)
               windows,
               ui,
               dir.string(),
-              (dir / "config-home" / "配置.ini").string()} {}
+              (dir / "config-home" / "配置.ini").string()} {
+  context.printSpooler = &spooler;
+}
+
+bool TestApp::waitForUiTask(std::chrono::milliseconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  do {
+    if (ui.drain() > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  } while (std::chrono::steady_clock::now() < until);
+  return false;
+}
 
 std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,
                                                     const SqlParams& params) {

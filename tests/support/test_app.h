@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cashier/print_spooler.h"
 #include "core/app_context.h"
 #include "core/database.h"
 #include "core/operation_log.h"
@@ -41,9 +42,16 @@ class TestApp {
   FixedClock clock;
   RecordingWindows windows;
   ManualUiQueue ui;
+  // Sends the ESC/POS jobs of the presenters; short limits keep failing printers quick.
+  PrintSpooler spooler{
+      ui, PrintLimits{std::chrono::milliseconds(1500), std::chrono::milliseconds(200)}};
   OperationLog log{db, session, clock, logList};
   AppContext context;
   ScriptedDialogs dialogs;
+
+  // Runs the outcomes the UI queue gets within `timeout`, until at least one ran; false when none
+  // came.
+  bool waitForUiTask(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
   // All rows of a query, each as the texts of its columns.
   std::vector<std::vector<std::string>> rows(const std::string& sql, const SqlParams& params = {});

@@ -1,5 +1,6 @@
 #include "admin/ui/settings_window.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTabBar>
 
 #include "admin/ui/switch_button.h"
+#include "cashier/ui/qt_printer.h"
 #include "catalogue/ui/supplier_page.h"
 #include "util/ui/qt_text.h"
 
@@ -51,7 +53,10 @@ QPushButton* button(const char* name, const char* text, QRect geometry, int radi
 }  // namespace
 
 SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_dialogs(this), m_presenter(app, m_dialogs) {
+    : QWidget(owner, Qt::Window),
+      m_dialogs(this),
+      m_printer(std::make_unique<QtPrinter>(this)),
+      m_presenter(app, m_dialogs, *m_printer) {
   setObjectName("设置");
   setWindowTitle("设置");
   setFixedSize(563, 416);
@@ -93,6 +98,26 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   m_printDialog = new SwitchButton(printing);
   m_printDialog->setObjectName("图形打印对话");
   m_printDialog->setGeometry(279, 206, 55, 30);
+  // The receipt printer: system printing or ESC/POS straight to the printer, and the drawer.
+  label("透明标签方式", "打印方式", {16, 253, 64, 24}, printing);
+  m_method = new QComboBox(printing);
+  m_method->setObjectName("组合框方式");
+  m_method->setGeometry(80, 251, 100, 27);
+  m_method->addItems({"系统", "ESCPOS"});
+  label("透明标签纸宽", "纸宽", {204, 253, 36, 24}, printing);
+  m_paperWidth = new QComboBox(printing);
+  m_paperWidth->setObjectName("组合框纸宽");
+  m_paperWidth->setGeometry(240, 251, 90, 27);
+  m_paperWidth->addItems({"58毫米", "80毫米"});
+  label("透明标签钱箱", "开启钱箱", {354, 253, 56, 24}, printing);
+  m_drawer = new SwitchButton(printing);
+  m_drawer->setObjectName("图形钱箱");
+  m_drawer->setGeometry(413, 249, 55, 30);
+  label("透明标签设备", "打印设备", {16, 293, 64, 24}, printing);
+  m_device = lineEdit("编辑框设备", {80, 291, 448, 27}, printing);
+  m_device->setPlaceholderText("如 /dev/usb/lp0、192.168.1.100:9100 或 CUPS 打印队列名");
+  QPushButton* testPage = button("超级测试页", "打印测试页", {80, 331, 90, 26}, 3, printing);
+  QPushButton* drawer = button("超级钱箱", "开钱箱", {176, 331, 70, 26}, 3, printing);
 
   QWidget* suppliers = addPage("供应商");
   m_supplierPage = new SupplierPage(m_presenter.suppliers(), suppliers);
@@ -128,6 +153,19 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
     m_presenter.printDialogSwitched(on);
     render();
   });
+  connect(m_method, &QComboBox::currentIndexChanged, this, [this](int index) {
+    m_presenter.printMethodChanged(index == 1 ? PrintMethod::EscPos : PrintMethod::System);
+  });
+  connect(m_paperWidth, &QComboBox::currentIndexChanged, this,
+          [this](int index) { m_presenter.paperWidthChanged(index == 1 ? 80 : 58); });
+  connect(m_device, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_presenter.deviceChanged(ss(text)); });
+  connect(m_drawer, &SwitchButton::clicked, this, [this](bool on) {
+    m_presenter.drawerSwitched(on);
+    render();
+  });
+  connect(testPage, &QPushButton::clicked, this, [this] { m_presenter.testPageClicked(); });
+  connect(drawer, &QPushButton::clicked, this, [this] { m_presenter.openDrawerClicked(); });
   connect(save, &QPushButton::clicked, this, [this] {
     m_presenter.saveClicked();
     render();
@@ -174,6 +212,13 @@ void SettingsWindow::render() {
   setLine(m_horizontal, m_presenter.horizontalOffset());
   setLine(m_vertical, m_presenter.verticalOffset());
   setLine(m_rowsPerPage, m_presenter.rowsPerPage());
+  setLine(m_device, m_presenter.device());
+  {
+    const QSignalBlocker blockMethod(m_method);
+    m_method->setCurrentIndex(m_presenter.printMethod() == PrintMethod::EscPos ? 1 : 0);
+    const QSignalBlocker blockWidth(m_paperWidth);
+    m_paperWidth->setCurrentIndex(m_presenter.paperWidth() == 80 ? 1 : 0);
+  }
   const QString footer = qsLines(m_presenter.footer());
   if (m_footer->toPlainText() != footer) {
     const QSignalBlocker block(m_footer);
@@ -183,6 +228,8 @@ void SettingsWindow::render() {
   m_printing->setChecked(m_presenter.printingOn());
   const QSignalBlocker blockDialog(m_printDialog);
   m_printDialog->setChecked(m_presenter.printDialogOn());
+  const QSignalBlocker blockDrawer(m_drawer);
+  m_drawer->setChecked(m_presenter.drawerOn());
   m_logCount->setText(qs(m_presenter.logCountCaption()));
 }
 

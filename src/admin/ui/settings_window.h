@@ -6,6 +6,9 @@
 #include "core/ui/qt_dialogs.h"
 #include "core/windows.h"
 
+#include <memory>
+
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -15,6 +18,7 @@ class QTabBar;
 
 namespace cz {
 
+class QtPrinter;
 class SupplierPage;
 class SwitchButton;
 struct AppContext;
@@ -28,6 +32,8 @@ class SettingsWindow : public QWidget {
   ~SettingsWindow() override;
 
   SettingsPresenter& presenter() { return m_presenter; }
+  // The system printing of 打印测试页 (tests print into a file through it).
+  QtPrinter& printer() { return *m_printer; }
   // Runs the window's creation work: fills the pages and starts the supplier load.
   void created();
   void selectPage(SettingsPage page);
@@ -37,6 +43,7 @@ class SettingsWindow : public QWidget {
   void render();
 
   QtDialogs m_dialogs;
+  std::unique_ptr<QtPrinter> m_printer;
   SettingsPresenter m_presenter;
   QWidget* m_tabs;
   QTabBar* m_tabBar;
@@ -47,6 +54,10 @@ class SettingsWindow : public QWidget {
   QLineEdit* m_vertical;
   SwitchButton* m_printing;
   SwitchButton* m_printDialog;
+  QComboBox* m_method;
+  QComboBox* m_paperWidth;
+  SwitchButton* m_drawer;
+  QLineEdit* m_device;
   QLabel* m_logCount;
   QLineEdit* m_rowsPerPage;
   SupplierPage* m_supplierPage;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWidget>
 
 #include "cashier/sale_area.h"
@@ -127,6 +128,15 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
       forward([&] { p.checkoutClicked(); });
     });
   }
+  // F9 opens the cash drawer, Ctrl+P prints the last receipt again: keys of this window only.
+  auto* drawer = new QShortcut(QKeySequence(Qt::Key_F9), mainWindow);
+  drawer->setObjectName("开钱箱键");
+  connect(drawer, &QShortcut::activated, this,
+          [this, &p] { forward([&] { p.openDrawerClicked(); }); });
+  auto* reprint = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), mainWindow);
+  reprint->setObjectName("重打小票键");
+  connect(reprint, &QShortcut::activated, this,
+          [this, &p] { forward([&] { p.reprintLastClicked(); }); });
   render();
 }
 

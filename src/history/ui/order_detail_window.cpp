@@ -1,7 +1,9 @@
 #include "history/ui/order_detail_window.h"
 
 #include <QLabel>
+#include <QPushButton>
 
+#include "cashier/ui/qt_printer.h"
 #include "util/ui/child_views.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/qt_text.h"
@@ -19,8 +21,21 @@ QLabel* label(QWidget* parent, const char* name, const char* text, QRect at) {
 
 }  // namespace
 
-OrderDetailWindow::OrderDetailWindow(OrderKind kind, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_presenter(kind) {
+namespace {
+
+OrderDetailPresenter makePresenter(OrderKind kind, AppContext* app, Dialogs& dialogs,
+                                   QtPrinter* printer) {
+  if (app && printer) return OrderDetailPresenter(kind, *app, dialogs, *printer);
+  return OrderDetailPresenter(kind);
+}
+
+}  // namespace
+
+OrderDetailWindow::OrderDetailWindow(OrderKind kind, QWidget* parent, AppContext* app)
+    : QWidget(parent, Qt::Window),
+      m_dialogs(this),
+      m_printer(app && kind == OrderKind::Sale ? std::make_unique<QtPrinter>(this) : nullptr),
+      m_presenter(makePresenter(kind, app, m_dialogs, m_printer.get())) {
   const bool sale = kind == OrderKind::Sale;
   setObjectName(sale ? "销售详情" : "采购详情");
   setWindowTitle(qs(m_presenter.caption()));
@@ -48,10 +63,19 @@ OrderDetailWindow::OrderDetailWindow(OrderKind kind, QWidget* parent)
   auto* grid = new GridView(m_presenter.grid(), this);
   grid->setObjectName("高级表格");
   grid->setGeometry(0, 88, 967, 411);
+
+  if (m_presenter.canReprint()) {
+    // In the strip below the grid, at its right end.
+    auto* reprint = new QPushButton("重打小票", this);
+    reprint->setObjectName("超级重打");
+    reprint->setGeometry(867, 500, 96, 25);
+    reprint->setAutoDefault(false);
+    connect(reprint, &QPushButton::clicked, this, [this] { m_presenter.reprintClicked(); });
+  }
 }
 
-void OrderDetailWindow::fill(const std::vector<std::string>& cells) {
-  m_presenter.fill(cells);
+void OrderDetailWindow::fill(const std::vector<std::string>& cells, std::int64_t rowid) {
+  m_presenter.fill(cells, rowid);
   const auto& l = m_presenter.labels();
   m_orderNumber->setText(qs(l.orderNumber));
   m_date->setText(qs(l.date));
