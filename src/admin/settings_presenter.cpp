@@ -35,6 +35,10 @@ std::string withLineBreaks(const std::string& text, const std::string& lineBreak
 SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs)
     : m_app(app), m_dialogs(dialogs), m_suppliers(app, dialogs) {}
 
+const std::string& SettingsPresenter::dataFolder() const {
+  return m_app.dataFolder;
+}
+
 void SettingsPresenter::created() {
   const Settings& settings = m_app.session.settings;
   m_header = settings.receiptHeader;

@@ -25,6 +25,8 @@ class SettingsPresenter {
   bool printDialogOn() const { return m_printDialog; }
   // Caption of 透明标签日志.
   const std::string& logCountCaption() const { return m_logCount; }
+  // The folder that holds data.db and 配置.ini, shown on the 其他功能 page.
+  const std::string& dataFolder() const;
 
   SupplierPagePresenter& suppliers() { return m_suppliers; }
 
