@@ -13,7 +13,10 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := build-essential cmake ninja-build qt6-base-dev libgl-dev libsqlite3-dev \
             nlohmann-json3-dev libxcb1-dev libgtest-dev libbenchmark-dev xvfb xauth fonts-wqy-microhei \
-            qt6-translations-l10n file desktop-file-utils lintian
+            qt6-translations-l10n
+# What `make package` and the package test of `make test` need besides the build: cpack's
+# dependency scan uses `file`; the test checks the menu entry and runs lintian.
+PACKAGE_TOOLS := file desktop-file-utils lintian
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 CMAKE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -32,7 +35,7 @@ TSAN_FILTER ?= BackgroundLoader*:GoodsTest.*:MemberTest.*:SupplierTest.*
 BIGSHOP_DB := $(BUILD_DIR)/bigshop/data.db
 BENCH_RESULTS := $(BUILD_DIR)/bench-results
 
-.PHONY: deps deps-fuzz deps-clang-rt build run test package bench bigshop fuzz test-sanitize test-asan test-tsan \
+.PHONY: deps deps-package deps-fuzz deps-clang-rt build run test package bench bigshop fuzz test-sanitize test-asan test-tsan \
         crash-test clean format
 
 # $(call install-missing,packages): installs those of the Debian packages that are missing.
@@ -49,6 +52,9 @@ endef
 
 deps:
 	@$(call install-missing,$(PACKAGES))
+
+deps-package: deps
+	@$(call install-missing,$(PACKAGE_TOOLS))
 
 # clang, and the sanitizer and libFuzzer runtimes of the clang version it brings.
 deps-fuzz: deps
@@ -72,12 +78,12 @@ run: build
 	  $(BUILD_DIR)/chenzhou-pos --data "$(RUN_DATA)"; \
 	fi
 
-test: build
+test: build deps-package
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 
 # Builds only the program and its packaging files, packs them with cpack and copies the .deb
 # here; lintian then lists what it finds.
-package: deps
+package: deps-package
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR) $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD_DIR) --target chenzhou-pos chenzhou_package_files
 	rm -rf $(BUILD_DIR)/deb

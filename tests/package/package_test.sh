@@ -56,6 +56,12 @@ for file in usr/bin/chenzhou-pos \
   [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
 bin=$root/usr/bin/chenzhou-pos
+# The changelog is written by hand: its latest entry must be this version.
+latest=$(gzip -dc "$root/usr/share/doc/chenzhou-pos/changelog.gz" | sed -n 1p)
+[ "$latest" = "chenzhou-pos ($version) stable; urgency=medium" ] ||
+  fail "the changelog's latest entry is not $version: $latest"
+grep -qF "version=\"$version\"" "$root/usr/share/metainfo/cn.chenzhou_pos.ChenzhouPos.metainfo.xml" ||
+  fail "the metainfo file has no release $version"
 grep -q "^Name=晨舟收银系统$" "$root/usr/share/applications/cn.chenzhou_pos.ChenzhouPos.desktop" ||
   fail "the menu entry is not named 晨舟收银系统"
 
