@@ -1,5 +1,6 @@
 # make run   installs what is missing, builds and starts the program
 # make test  installs what is missing, builds and runs every test
+# make package  builds chenzhou-pos_<version>_<arch>.deb into this folder
 # make crash-test  kills a process storing orders KILLS times (default 1000) and checks the file
 # In CI (CI=true) compiler warnings are errors.
 #
@@ -12,7 +13,10 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := build-essential cmake ninja-build qt6-base-dev libgl-dev libsqlite3-dev \
             nlohmann-json3-dev libxcb1-dev libgtest-dev libbenchmark-dev xvfb xauth fonts-wqy-microhei \
-            libcups2-dev
+            libcups2-dev qt6-translations-l10n
+# What `make package` and the package test of `make test` need besides the build: cpack's
+# dependency scan uses `file`; the test checks the menu entry and runs lintian.
+PACKAGE_TOOLS := file desktop-file-utils lintian
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 CMAKE_LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -31,7 +35,7 @@ TSAN_FILTER ?= BackgroundLoader*:GoodsTest.*:MemberTest.*:SupplierTest.*:PrintSp
 BIGSHOP_DB := $(BUILD_DIR)/bigshop/data.db
 BENCH_RESULTS := $(BUILD_DIR)/bench-results
 
-.PHONY: deps deps-fuzz deps-clang-rt build run test bench bigshop fuzz test-sanitize test-asan test-tsan \
+.PHONY: deps deps-package deps-fuzz deps-clang-rt build run test package bench bigshop fuzz test-sanitize test-asan test-tsan \
         crash-test clean format
 
 # $(call install-missing,packages): installs those of the Debian packages that are missing.
@@ -49,6 +53,9 @@ endef
 deps:
 	@$(call install-missing,$(PACKAGES))
 
+deps-package: deps
+	@$(call install-missing,$(PACKAGE_TOOLS))
+
 # clang, and the sanitizer and libFuzzer runtimes of the clang version it brings.
 deps-fuzz: deps
 	@$(call install-missing,clang)
@@ -62,15 +69,28 @@ build: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR) $(CMAKE_LAUNCHER)
 	cmake --build $(BUILD_DIR)
 
+# The data stays in the build folder, apart from an installed program's.
+RUN_DATA ?= $(BUILD_DIR)
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "No display: starting under Xvfb"; xvfb-run -a $(BUILD_DIR)/chenzhou-pos; \
+	  echo "No display: starting under Xvfb"; xvfb-run -a $(BUILD_DIR)/chenzhou-pos --data "$(RUN_DATA)"; \
 	else \
-	  $(BUILD_DIR)/chenzhou-pos; \
+	  $(BUILD_DIR)/chenzhou-pos --data "$(RUN_DATA)"; \
 	fi
 
-test: build
+test: build deps-package
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+# Builds only the program and its packaging files, packs them with cpack and copies the .deb
+# here; lintian then lists what it finds.
+package: deps-package
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCHENZHOU_WERROR=$(WERROR) $(CMAKE_LAUNCHER)
+	cmake --build $(BUILD_DIR) --target chenzhou-pos chenzhou_package_files
+	rm -rf $(BUILD_DIR)/deb
+	cd $(BUILD_DIR) && cpack -G DEB -B deb
+	cp $(BUILD_DIR)/deb/chenzhou-pos_*.deb .
+	lintian --fail-on error $(BUILD_DIR)/deb/chenzhou-pos_*.deb
+	@echo "Built: $$(cd $(BUILD_DIR)/deb && ls chenzhou-pos_*.deb); install it with: sudo apt install ./$$(cd $(BUILD_DIR)/deb && ls chenzhou-pos_*.deb)"
 
 # Each target runs FUZZ_S seconds on its seeds and what earlier runs found ($(FUZZ_DIR)/corpus);
 # a crashing input is saved as $(FUZZ_DIR)/crashes/<target>-crash-… and stops the run.

@@ -84,7 +84,7 @@ fs::path prepare(int entries, int suppliers) {
 // One process's worth of state on a copy of the prepared database.
 struct Shop {
   explicit Shop(const fs::path& dir) {
-    session.programDirectory = dir.string() + "/";
+    session.dataDirectory = dir.string() + "/";
     session.permissions.flags.fill(true);
     db.open(session.databasePath());
   }

@@ -48,6 +48,10 @@ SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer&
 
 SettingsPresenter::~SettingsPresenter() = default;
 
+const std::string& SettingsPresenter::dataFolder() const {
+  return m_app.dataFolder;
+}
+
 void SettingsPresenter::created() {
   const Settings& settings = m_app.session.settings;
   m_header = settings.receiptHeader;

@@ -37,6 +37,8 @@ class SettingsPresenter {
   bool drawerOn() const { return m_printerSettings.cashDrawer; }
   // Caption of 透明标签日志.
   const std::string& logCountCaption() const { return m_logCount; }
+  // The folder that holds data.db and 配置.ini, shown on the 其他功能 page.
+  const std::string& dataFolder() const;
 
   SupplierPagePresenter& suppliers() { return m_suppliers; }
 

@@ -1,25 +1,52 @@
 #include <QApplication>
 #include <QFont>
 
+#include <iostream>
+
 #include "app/qt_windows.h"
 #include "cashier/print_spooler.h"
 #include "core/app_context.h"
 #include "core/clock.h"
+#include "core/command_line.h"
+#include "core/data_folder.h"
 #include "core/database.h"
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "core/ui/login_window.h"
+#include "core/ui/qt_dialogs.h"
+#include "core/ui/qt_translations.h"
 #include "util/ini_file.h"
 #include "util/list_model.h"
+#include "util/ui/qt_text.h"
 #include "util/ui/qt_ui_queue.h"
 
 int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
+  // --help, --version and mistakes are answered before Qt needs a display.
+  const cz::ParsedCommandLine commandLine = cz::parseCommandLine(argc, argv);
+  if (const auto exitCode = cz::answerWithoutWindows(commandLine, std::cout, std::cerr)) {
+    return *exitCode;
+  }
+
+  // Every argument is the program's own, so Qt is given none of them to interpret.
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
+  // Matches the menu entry, so docks and Wayland show the program's own icon.
+  QGuiApplication::setDesktopFileName("cn.chenzhou_pos.ChenzhouPos");
   // Windows are hidden and moved rather than closed; the program ends when the last is destroyed.
   QApplication::setQuitOnLastWindowClosed(false);
+  cz::installQtChineseTranslations(application);
   QFont font = QApplication::font();
   font.setFamilies({"WenQuanYi Micro Hei", "Noto Sans CJK SC", font.family()});
   QApplication::setFont(font);
+
+  const cz::DataFolderResult data =
+      cz::openDataFolder(commandLine.options.dataFolder,
+                         cz::ss(QCoreApplication::applicationDirPath()), cz::userDataFolder());
+  if (!data.error.empty()) {
+    std::cerr << "chenzhou-pos: " << cz::ss(cz::qsLines(data.error)) << '\n';
+    cz::QtDialogs(nullptr).message(data.error, cz::kDataFolderErrorTitle, cz::MessageIcon::Warning);
+    return 1;
+  }
 
   // Process-wide state, alive until the event loop ends; the connection closes with `db`.
   cz::Database db;
@@ -31,14 +58,8 @@ int main(int argc, char* argv[]) {
   // Sends the ESC/POS jobs of every window, off the UI thread.
   cz::PrintSpooler printSpooler(uiQueue);
   cz::QtWindows windows(logList);
-  cz::AppContext app{db,
-                     session,
-                     log,
-                     clock,
-                     windows,
-                     uiQueue,
-                     QCoreApplication::applicationDirPath().toStdString(),
-                     cz::accountMemoryFilePath(),
+  cz::AppContext app{db,      session, log,         clock,
+                     windows, uiQueue, data.folder, cz::accountMemoryFilePath(),
                      &printSpooler};
   windows.setContext(&app);
 

@@ -22,9 +22,9 @@ struct AppContext {
   Windows& windows;
   // Where worker-thread loads hand their rows to the UI thread.
   UiQueue& ui;
-  // Directory of the executable (without a trailing separator); the bootstrap derives the
-  // program directory from it.
-  std::string executableDirectory;
+  // The data folder (data.db, 配置.ini, 备份/), without a trailing separator, chosen before the
+  // first window; the bootstrap derives the session's data directory from it.
+  std::string dataFolder;
   // The file that remembers the account name typed last.
   std::string accountMemoryPath;
   // Sends ESC/POS jobs off the UI thread for every window; a window makes its own when none is

@@ -13,7 +13,7 @@
 namespace cz {
 
 std::string runBootstrap(AppContext& app, Dialogs& dialogs) {
-  app.session.programDirectory = app.executableDirectory + "/";
+  app.session.dataDirectory = app.dataFolder + "/";
   app.windows.loadLogWindow();
 
   if (!app.db.open(app.session.databasePath())) {

@@ -65,8 +65,8 @@ struct Settings {
 
 // The state of the process that every window shares. One instance, created at start-up.
 struct Session {
-  // The executable's directory followed by "/", set by the bootstrap.
-  std::string programDirectory;
+  // The data folder followed by "/", set by the bootstrap.
+  std::string dataDirectory;
   // The logged-in account; empty before the first login.
   std::string currentAccount;
   PermissionRecord permissions;
@@ -74,8 +74,8 @@ struct Session {
   // The rowid of the last sale stored since the program started (Ctrl+P reprints it); 0 when none.
   std::int64_t lastSaleRowid = 0;
 
-  std::string databasePath() const { return programDirectory + "data.db"; }
-  std::string settingsFilePath() const { return programDirectory + "配置.ini"; }
+  std::string databasePath() const { return dataDirectory + "data.db"; }
+  std::string settingsFilePath() const { return dataDirectory + "配置.ini"; }
 };
 
 }  // namespace cz

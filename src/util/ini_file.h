@@ -56,7 +56,7 @@ class IniFile {
 // "配置.ini" in the program's folder of the user's configuration directory, that is
 // $XDG_CONFIG_HOME/chenzhou-pos/配置.ini, or $HOME/.config/chenzhou-pos/配置.ini when
 // XDG_CONFIG_HOME is unset, empty or not absolute. It is a different file from the settings file
-// 配置.ini in the program directory. Falls back to the home directory from the user database when
+// 配置.ini in the data folder. Falls back to the home directory from the user database when
 // HOME is unset; returns an empty path (which reads as missing and fails to write) when no home
 // directory can be found at all.
 std::string accountMemoryFilePath();

@@ -42,7 +42,7 @@ TEST(Bootstrap, FirstStartCreatesEveryTableTheAdminAndTheFirstEntries) {
   test::TempDir dir;
   auto app = start(dir.path());
 
-  EXPECT_EQ(app->session.programDirectory, dir.str() + "/");
+  EXPECT_EQ(app->session.dataDirectory, dir.str() + "/");
   EXPECT_EQ(
       app->rows("select sql from sqlite_master where type='table' order by rowid"),
       (Rows{{"CREATE TABLE 账号 (账号 TEXT(50), 密码 TEXT(50), 查看进货 INTEGER, 进货权限 "

@@ -209,7 +209,7 @@ TEST(AccountMemory, TheNameTypedLastComesBackOnTheNextStartFromAGbkFile) {
   EXPECT_NE(bytes.find(utf8ToGbk("[账号]")), std::string::npos);
   EXPECT_NE(bytes.find(utf8ToGbk("账号=收银员小王")), std::string::npos);
   EXPECT_EQ(bytes.find("收银员"), std::string::npos);  // not UTF-8
-  // The settings file in the program directory is a different file and is not touched.
+  // The settings file in the data folder is a different file and is not touched.
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "配置.ini"));
 }
 

@@ -33,7 +33,7 @@ class TempDir {
 // A second TestApp over the same directory stands for the next start of the program.
 class TestApp {
  public:
-  // `dir` holds the executable's directory (data.db, 配置.ini) and the account memory file.
+  // `dir` is the data folder (data.db, 配置.ini); it also holds the account memory file.
   explicit TestApp(const std::filesystem::path& dir);
 
   Database db;

@@ -142,6 +142,25 @@ TEST_F(AdminWindowsTest, SettingsWindowBuildsItsPagesAndForwardsEvents) {
   EXPECT_EQ(app.windows.calls.back(), "openAccounts");
 }
 
+TEST_F(AdminWindowsTest, SettingsWindowShowsTheDataFolderReadOnly) {
+  SettingsWindow window(app.context);
+  window.created();
+  window.show();
+  window.selectPage(SettingsPage::Other);
+  auto* caption = child<QLabel>(window, "透明标签数据");
+  auto* folder = child<QLineEdit>(window, "编辑框数据文件夹");
+  ASSERT_TRUE(caption && folder);
+  EXPECT_EQ(caption->text(), "数据文件夹");
+  EXPECT_TRUE(folder->isVisible());
+  EXPECT_EQ(onTabs(window, folder), QRect(103, 109, 425, 27));
+  // The folder that holds data.db and 配置.ini, without the trailing separator.
+  EXPECT_EQ(folder->text().toStdString(), dir.str());
+  EXPECT_EQ(app.session.settingsFilePath(), dir.str() + "/配置.ini");
+  EXPECT_TRUE(folder->isReadOnly());
+  QTest::keyClicks(folder, "x");
+  EXPECT_EQ(folder->text().toStdString(), dir.str());
+}
+
 TEST_F(AdminWindowsTest, AccountsWindowShowsAndTogglesFlags) {
   AccountsWindow window(app.context);
   window.created();

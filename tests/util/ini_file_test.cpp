@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <unistd.h>
+
+#include "support/env_override.h"
 
 namespace cz {
 namespace {
@@ -346,28 +346,7 @@ TEST_F(IniFileTest, ConcurrentWritesOfDifferentKeysAreAllKept) {
   }
 }
 
-// Sets or unsets an environment variable for one test and restores it afterwards.
-class EnvOverride {
- public:
-  EnvOverride(const char* name, const char* value) : m_name(name) {
-    if (const char* old = std::getenv(name)) m_old = old;
-    set(value);
-  }
-  ~EnvOverride() { set(m_old ? m_old->c_str() : nullptr); }
-  EnvOverride(const EnvOverride&) = delete;
-  EnvOverride& operator=(const EnvOverride&) = delete;
-
- private:
-  void set(const char* value) {
-    if (value) {
-      ::setenv(m_name.c_str(), value, 1);
-    } else {
-      ::unsetenv(m_name.c_str());
-    }
-  }
-  std::string m_name;
-  std::optional<std::string> m_old;
-};
+using test::EnvOverride;
 
 TEST(AccountMemoryFilePath, UsesXdgConfigHomeOrHomeConfig) {
   const EnvOverride home("HOME", "/home/clerk");

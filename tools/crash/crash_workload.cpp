@@ -88,7 +88,7 @@ struct Process {
     log = std::make_unique<OperationLog>(db, session, *clock, logList);
     app = std::make_unique<AppContext>(
         AppContext{db, session, *log, *clock, windows, queue, dir, dir + "/memory.ini"});
-    session.programDirectory = dir + "/";
+    session.dataDirectory = dir + "/";
     session.currentAccount = "admin";
     session.permissions.flags.fill(true);
     session.settings.printingEnabled = false;

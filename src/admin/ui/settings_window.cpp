@@ -130,6 +130,13 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   label("透明标签8", "页面显示条数", {16, 72, 80, 24}, other);
   m_rowsPerPage = lineEdit("编辑框页数", {103, 69, 64, 27}, other);
   label("透明标签9", "*设置报表每页要显示的条数", {176, 72, 248, 24}, other);
+  // Read-only, so a long path can be scrolled through and copied.
+  label("透明标签数据", "数据文件夹", {16, 112, 80, 24}, other);
+  auto* dataFolder = lineEdit("编辑框数据文件夹", {103, 109, 425, 27}, other);
+  dataFolder->setReadOnly(true);
+  dataFolder->setText(qs(m_presenter.dataFolder()));
+  dataFolder->setCursorPosition(0);
+  dataFolder->setToolTip(dataFolder->text());
 
   QPushButton* save = button("超级保存", "保存配置", {454, 337, 89, 38}, 5, this);
   save->raise();

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace cz {
+
+// What the command line asked for. Each field is filled by one row of kOptions below.
+struct CommandLine {
+  bool help = false;
+  bool version = false;
+  // The data folder (data.db, 配置.ini, 备份/), as typed.
+  std::optional<std::string> dataFolder;
+};
+
+// One option: its name, an optional short alias, the name of its value (none for a switch), its
+// line of --help and the field it fills. A switch fills a bool; an option with a value fills an
+// optional text and may be given once.
+struct CommandLineOption {
+  const char* name;
+  const char* alias;
+  const char* valueName;
+  const char* help;
+  std::variant<bool CommandLine::*, std::optional<std::string> CommandLine::*> field;
+};
+
+// Every option the program understands, in the order --help lists them. A new option is one row
+// here and its field above.
+inline const CommandLineOption kCommandLineOptions[] = {
+    {"--data", nullptr, "DIR", "数据（data.db、配置.ini、备份/）放在文件夹 DIR，没有时创建",
+     &CommandLine::dataFolder},
+    {"--help", "-h", nullptr, "显示本帮助后退出", &CommandLine::help},
+    {"--version", nullptr, nullptr, "显示版本后退出", &CommandLine::version},
+};
+
+struct ParsedCommandLine {
+  CommandLine options;
+  // One line saying what was wrong; empty when every argument was understood.
+  std::string error;
+};
+
+// Reads the arguments that follow the program's name. A value follows its option as the next
+// argument or after "=" (--data DIR, --data=DIR). Fails on an unknown option, on any argument
+// that is no option, on a missing or empty value, on a value given to a switch and on an option
+// with a value given twice.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The texts of --help and --version, each ending in a line break.
+std::string helpText();
+std::string versionText();
+
+// Answers what needs no window: the error (on `err`, exit code 2), --help or --version (on
+// `out`, exit code 0). Returns nothing when the program should start.
+std::optional<int> answerWithoutWindows(const ParsedCommandLine& parsed, std::ostream& out,
+                                        std::ostream& err);
+
+}  // namespace cz

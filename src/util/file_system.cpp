@@ -1,0 +1,60 @@
+#include "util/file_system.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace cz {
+
+namespace fs = std::filesystem;
+
+std::string fileErrorText(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "没有访问权限";
+    case EROFS:
+      return "所在的文件系统只读";
+    case ENOSPC:
+    case EDQUOT:
+      return "磁盘空间不足";
+    case EISDIR:
+      return "同名的是一个目录";
+    case ENOTDIR:
+      return "路径中有一部分不是目录";
+    case ENOENT:
+      return "目录不存在";
+    case ENAMETOOLONG:
+      return "路径太长";
+    case EIO:
+      return "读写出错";
+    default:
+      return std::strerror(error);
+  }
+}
+
+std::string xdgUserFolder(const char* variable, const char* homeRelative) {
+  const char* xdg = std::getenv(variable);
+  if (xdg != nullptr && fs::path(xdg).is_absolute()) return fs::path(xdg).string();
+  const char* home = std::getenv("HOME");
+  std::string homeDir = home != nullptr ? home : "";
+  if (homeDir.empty()) {
+    // getpwuid_r rather than getpwuid: the latter's result is shared between threads.
+    struct passwd entry {};
+    struct passwd* result = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 &&
+        result != nullptr && result->pw_dir != nullptr) {
+      homeDir = result->pw_dir;
+    }
+  }
+  if (homeDir.empty()) return {};
+  return (fs::path(homeDir) / homeRelative).string();
+}
+
+}  // namespace cz
