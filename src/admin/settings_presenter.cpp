@@ -2,6 +2,7 @@
 
 #include "admin/settings_file.h"
 #include "core/app_context.h"
+#include "core/backup_service.h"
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
@@ -32,8 +33,12 @@ std::string withLineBreaks(const std::string& text, const std::string& lineBreak
 
 }  // namespace
 
-SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs)
-    : m_app(app), m_dialogs(dialogs), m_suppliers(app, dialogs) {}
+SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs, BackupScreen* backupScreen)
+    : m_app(app), m_dialogs(dialogs), m_suppliers(app, dialogs) {
+  if (backupScreen) m_backupClient = std::make_unique<BackupClient>(app, dialogs, *backupScreen);
+}
+
+SettingsPresenter::~SettingsPresenter() = default;
 
 void SettingsPresenter::created() {
   const Settings& settings = m_app.session.settings;
@@ -111,6 +116,23 @@ void SettingsPresenter::clearLogClicked() {
   const std::string text = "清空日志失败，原因：" + m_app.db.lastError();
   m_app.log.write(LogType::Error, text);
   m_dialogs.message(text);
+}
+
+std::string SettingsPresenter::backupFolder() const {
+  return readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath()).folder;
+}
+
+void SettingsPresenter::backupNowClicked() {
+  if (m_app.backups && m_backupClient) m_app.backups->backupNow(*m_backupClient);
+}
+
+void SettingsPresenter::restoreChosen(const std::string& copyPath) {
+  if (copyPath.empty()) return;
+  if (m_app.backups && m_backupClient) m_app.backups->restoreFrom(copyPath, *m_backupClient);
+}
+
+void SettingsPresenter::checkDatabaseClicked() {
+  if (m_app.backups && m_backupClient) m_app.backups->checkNow(*m_backupClient);
 }
 
 }  // namespace cz

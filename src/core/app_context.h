@@ -4,6 +4,7 @@
 
 namespace cz {
 
+class Backups;
 class Clock;
 class Database;
 class OperationLog;
@@ -26,6 +27,8 @@ struct AppContext {
   std::string executableDirectory;
   // The file that remembers the account name typed last.
   std::string accountMemoryPath;
+  // The backups of data.db; none where nothing backs up (tests, tools).
+  Backups* backups = nullptr;
 };
 
 }  // namespace cz

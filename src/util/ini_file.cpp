@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "util/file_reason.h"
 #include "util/gbk.h"
 
 namespace cz {
@@ -63,32 +64,6 @@ bool writeAll(int fd, std::string_view data) {
   return true;
 }
 
-// Why a file operation failed, in words for the user; the system's own text for rare errors.
-std::string reasonText(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "没有访问权限";
-    case EROFS:
-      return "所在的文件系统只读";
-    case ENOSPC:
-    case EDQUOT:
-      return "磁盘空间不足";
-    case EISDIR:
-      return "同名的是一个目录";
-    case ENOTDIR:
-      return "路径中有一部分不是目录";
-    case ENOENT:
-      return "目录不存在";
-    case ENAMETOOLONG:
-      return "路径太长";
-    case EIO:
-      return "读写出错";
-    default:
-      return std::strerror(error);
-  }
-}
-
 // Replaces `target` with `content` through a temporary file in the same directory and a rename,
 // so that readers see either the old file or the new one, never a half-written one. Returns why
 // it failed, or empty text when it did not.
@@ -97,14 +72,14 @@ std::string replaceFileAtomically(const fs::path& target, std::string_view conte
   std::error_code error;
   if (!directory.empty()) {
     fs::create_directories(directory, error);
-    if (error) return reasonText(error.value());
+    if (error) return fileErrorReason(error.value());
   } else {
     directory = ".";
   }
 
   struct stat oldStat {};
   const bool hadFile = ::stat(target.c_str(), &oldStat) == 0;
-  if (hadFile && S_ISDIR(oldStat.st_mode)) return reasonText(EISDIR);
+  if (hadFile && S_ISDIR(oldStat.st_mode)) return fileErrorReason(EISDIR);
 
   static std::atomic<unsigned> counter{0};
   fs::path temp;
@@ -113,9 +88,9 @@ std::string replaceFileAtomically(const fs::path& target, std::string_view conte
     temp = directory / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
                         std::to_string(counter++) + ".tmp");
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return reasonText(errno);
+    if (fd < 0 && errno != EEXIST) return fileErrorReason(errno);
   }
-  if (fd < 0) return reasonText(EEXIST);
+  if (fd < 0) return fileErrorReason(EEXIST);
 
   // The new file takes the old one's permissions; a new file gets the usual 0666 minus umask.
   // The first failing step decides the reason.
@@ -127,7 +102,7 @@ std::string replaceFileAtomically(const fs::path& target, std::string_view conte
   if (failure == 0 && ::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
   if (failure != 0) {
     ::unlink(temp.c_str());
-    return reasonText(failure);
+    return fileErrorReason(failure);
   }
   // Make the rename itself durable; the file is already complete, so a failure here is not an
   // error of the write.
@@ -348,7 +323,7 @@ IniFile::WriteResult IniFile::write(const std::string& section, const std::strin
   const fs::path target = writeTarget(m_path);
   std::string content;
   if (readWholeFile(target.string(), content) == ReadStatus::Failed) {
-    return {false, reasonText(errno)};
+    return {false, fileErrorReason(errno)};
   }
 
   std::vector<Line> lines = splitLines(content);

@@ -1,9 +1,12 @@
 #include "admin/ui/settings_window.h"
 
+#include <QFileDialog>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -51,7 +54,10 @@ QPushButton* button(const char* name, const char* text, QRect geometry, int radi
 }  // namespace
 
 SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_dialogs(this), m_presenter(app, m_dialogs) {
+    : QWidget(owner, Qt::Window),
+      m_dialogs(this),
+      m_backupScreen(this),
+      m_presenter(app, m_dialogs, &m_backupScreen) {
   setObjectName("设置");
   setWindowTitle("设置");
   setFixedSize(563, 416);
@@ -106,6 +112,18 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   m_rowsPerPage = lineEdit("编辑框页数", {103, 69, 64, 27}, other);
   label("透明标签9", "*设置报表每页要显示的条数", {176, 72, 248, 24}, other);
 
+  // The data backups, in one group at the foot of the page.
+  auto* backups = new QGroupBox("数据备份", other);
+  backups->setObjectName("分组备份");
+  backups->setGeometry(12, 280, 425, 82);
+  QPushButton* backupNow = button("超级备份", "立即备份", {10, 22, 90, 26}, 3, backups);
+  QPushButton* restore = button("超级恢复", "恢复…", {106, 22, 90, 26}, 3, backups);
+  QPushButton* checkDatabase = button("超级检查数据库", "检查数据库", {202, 22, 90, 26}, 3, backups);
+  QLabel* folder = label("透明标签备份位置", "", {10, 52, 405, 22}, backups);
+  const QString folderText = qs(m_presenter.backupFolder());
+  folder->setText(folder->fontMetrics().elidedText("备份位置：" + folderText, Qt::ElideMiddle, 405));
+  folder->setToolTip(folderText);
+
   QPushButton* save = button("超级保存", "保存配置", {454, 337, 89, 38}, 5, this);
   save->raise();
 
@@ -141,6 +159,27 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
     m_presenter.clearLogClicked();
     render();
   });
+  connect(backupNow, &QPushButton::clicked, this, [this] { m_presenter.backupNowClicked(); });
+  connect(restore, &QPushButton::clicked, this, [this] { chooseBackupToRestore(); });
+  connect(checkDatabase, &QPushButton::clicked, this,
+          [this] { m_presenter.checkDatabaseClicked(); });
+}
+
+void SettingsWindow::chooseBackupToRestore() {
+  // On the heap: exit or a shift change may destroy this window, and the dialog with it, while
+  // the dialog waits.
+  const QPointer<QFileDialog> dialog =
+      new QFileDialog(this, "选择要恢复的备份", qs(m_presenter.backupFolder()),
+                      "备份文件 (data-*.db);;数据库文件 (*.db);;所有文件 (*)");
+  dialog->setObjectName("选择备份");
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (!dialog) return;
+  const QStringList chosen = dialog->selectedFiles();
+  delete dialog.data();
+  if (accepted && !chosen.isEmpty()) m_presenter.restoreChosen(ss(chosen.front()));
 }
 
 SettingsWindow::~SettingsWindow() {

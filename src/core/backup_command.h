@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace cz {
+
+// The terminal commands that look after data.db without opening a window, so a shop can run them
+// from cron. `dataDir` is the folder of data.db and of the settings file 配置.ini. Each writes
+// what it did to `out` and returns the process's exit code.
+
+// Writes one checked copy of data.db into `targetDir` (which must exist), then keeps the newest
+// 保留 copies there. 0 when the copy was written; 1 when it failed (the reason is written).
+int runBackupCommand(const std::string& dataDir, const std::string& targetDir, std::ostream& out);
+
+// Runs integrity_check on data.db. 0 and "数据库完好" when the engine finds nothing; 1 and the
+// engine's lines when it finds faults; 2 when the file cannot be checked at all.
+int runCheckCommand(const std::string& dataDir, std::ostream& out);
+
+// `--backup DIR` or `--check` as the first argument runs that command and returns its exit code
+// (2 for `--backup` without a folder); any other arguments are not these commands.
+std::optional<int> runTerminalCommand(const std::vector<std::string>& args,
+                                      const std::string& dataDir, std::ostream& out);
+
+// The folder of the running executable (empty when it cannot be found).
+std::string executableDirectory();
+
+}  // namespace cz
