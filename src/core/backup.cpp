@@ -102,7 +102,7 @@ std::string reasonText(int rc, int systemErrno, const std::string& engineText) {
       reason = "磁盘空间不足";
       break;
     case SQLITE_READONLY:
-      reason = systemErrno ? fileErrorReason(systemErrno) : "只读，不能写入";
+      reason = "只读，不能写入";
       break;
     case SQLITE_CANTOPEN:
       reason = systemErrno ? fileErrorReason(systemErrno) : "无法打开或创建文件";
