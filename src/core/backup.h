@@ -20,9 +20,10 @@ namespace cz {
 // processor stay free for the till, and stoppable from another thread.
 class CopyControl {
  public:
-  // Pages copied per step, and the pause after each step.
+  // Pages copied per step, and the pause after each step. The default leaves the disk to the
+  // till most of the time: a checkout's commit waits for the disk.
   int pagesPerStep = 256;
-  std::chrono::milliseconds pause{2};
+  std::chrono::milliseconds pause{10};
   // Called on the working thread after each step with the pages done and the pages in all.
   std::function<void(std::int64_t done, std::int64_t total)> progress;
 

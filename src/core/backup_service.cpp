@@ -115,12 +115,12 @@ void Backups::forget(BackupClient& client) {
 }
 
 void Backups::run(Work work, BackupScreen* progress, const std::string& text, bool blocking,
-                  bool cancellable) {
+                  bool cancellable, const Pace& pace) {
   if (m_worker.joinable()) m_worker.join();
   m_running = true;
   auto control = std::make_shared<CopyControl>();
-  control->pagesPerStep = pagesPerStep;
-  control->pause = pause;
+  control->pagesPerStep = pace.pagesPerStep;
+  control->pause = pace.pause;
   const std::weak_ptr<bool> alive = m_alive;
   UiQueue& ui = m_app.ui;
   auto lastPost = std::make_shared<std::atomic<std::int64_t>>(0);
@@ -233,7 +233,7 @@ void Backups::atStart() {
             writeBackup(database, options.folder, options.keep, now, control);
         return [this, result](BackupClient*) { backupDone(result, nullptr); };
       },
-      nullptr, {}, false, false);
+      nullptr, {}, false, false, background);
 }
 
 void Backups::backupNow(BackupClient& client) {
@@ -241,7 +241,7 @@ void Backups::backupNow(BackupClient& client) {
     client.dialogs().message(kBusyText);
     return;
   }
-  run(backupWork(), &client.screen(), "正在备份数据，请稍候…", false, true);
+  run(backupWork(), &client.screen(), "正在备份数据，请稍候…", false, true, background);
   m_client = &client;
 }
 
@@ -270,7 +270,7 @@ void Backups::checkNow(BackupClient& client) {
           }
         };
       },
-      &client.screen(), "正在检查数据库，请稍候…", false, true);
+      &client.screen(), "正在检查数据库，请稍候…", false, true, background);
   m_client = &client;
 }
 
@@ -307,7 +307,7 @@ void Backups::restoreFrom(const std::string& copyPath, BackupClient& client) {
           });
         };
       },
-      &client.screen(), "正在检查备份文件，请稍候…", false, true);
+      &client.screen(), "正在检查备份文件，请稍候…", false, true, background);
   m_client = &client;
 }
 
@@ -351,7 +351,7 @@ void Backups::restoreAfterMainWindow(const std::string& copyPath) {
           swapIn(copyPath, prepared, before.path);
         };
       },
-      &m_screen, "正在恢复数据，请稍候…", true, true);
+      &m_screen, "正在恢复数据，请稍候…", true, true, alone);
 }
 
 void Backups::swapIn(const std::string& copyPath, const std::string& prepared,
@@ -435,7 +435,7 @@ void Backups::exitBackup() {
           endExit();
         };
       },
-      m_signalled ? nullptr : &m_screen, "正在备份数据，请稍候…", true, !m_signalled);
+      m_signalled ? nullptr : &m_screen, "正在备份数据，请稍候…", true, !m_signalled, alone);
   if (m_signalled && m_control) {
     m_control->setDeadline(std::chrono::steady_clock::now() + exitWait);
   }

@@ -371,8 +371,7 @@ class BackupServiceTest : public testing::Test {
   void SetUp() override {
     test::startAndLogIn(app);
     app.context.backups = &backups;
-    backups.pagesPerStep = 1000;
-    backups.pause = 0ms;
+    backups.background = {1000, 0ms};
     app.dialogs.calls.clear();
   }
   fs::path folder() const { return dir.path() / "备份"; }
@@ -460,8 +459,7 @@ TEST_F(BackupServiceTest, BackupNowShowsProgressAndSaysWhereTheCopyWent) {
 
 TEST_F(BackupServiceTest, OneWorkAtATimeAndCancelLeavesNothing) {
   addBulk(3000);
-  backups.pagesPerStep = 2;
-  backups.pause = 1ms;
+  backups.background = {2, 1ms};
   backups.backupNow(client);
   backups.checkNow(client);
   EXPECT_EQ(windowDialogs.messages(), Names{"正在备份或检查数据，请稍候再试"});
@@ -512,8 +510,7 @@ TEST_F(BackupServiceTest, ExitWithoutAutomaticBackupsEndsAtOnce) {
 
 TEST_F(BackupServiceTest, ExitWaitsForRunningWorkAFewSecondsAtMostAndSaysSo) {
   addBulk(3000);
-  backups.pagesPerStep = 1;
-  backups.pause = 20ms;  // a copy of many seconds
+  backups.background = {1, 20ms};  // a copy of many seconds
   backups.exitWait = 300ms;
   backups.backupNow(client);
   bool ended = false;
@@ -521,9 +518,6 @@ TEST_F(BackupServiceTest, ExitWaitsForRunningWorkAFewSecondsAtMostAndSaysSo) {
   backups.atExit([&] { ended = true; });
   ASSERT_EQ(screen.shown.size(), 1u);
   EXPECT_EQ(screen.shown[0], "正在等待备份完成，最多等待0秒…");
-  // The exit backup itself runs at full pace.
-  backups.pagesPerStep = 1000;
-  backups.pause = 0ms;
   settle(app, backups);
   EXPECT_TRUE(ended);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
@@ -534,8 +528,7 @@ TEST_F(BackupServiceTest, ExitWaitsForRunningWorkAFewSecondsAtMostAndSaysSo) {
 
 TEST_F(BackupServiceTest, ASignalGivesTheExitBackupAFewSecondsAndShowsNothing) {
   addBulk(3000);
-  backups.pagesPerStep = 1;
-  backups.pause = 20ms;
+  backups.alone = {1, 20ms};  // an exit backup of many seconds
   backups.exitWait = 200ms;
   backups.signalled();
   bool ended = false;
@@ -569,8 +562,7 @@ class RestoreTest : public test::SaleTest {
   void SetUp() override {
     SaleTest::SetUp();
     backups = std::make_unique<Backups>(app->context, app->dialogs, screen);
-    backups->pagesPerStep = 1000;
-    backups->pause = 0ms;
+    backups->background = {1000, 0ms};
     app->context.backups = backups.get();
     client = std::make_unique<BackupClient>(app->context, windowDialogs, windowScreen);
     app->windows.openMainWindow();
@@ -710,8 +702,7 @@ TEST_P(BackupFaultTest, ClearMessageAndDataUntouched) {
   test::startAndLogIn(app);
   test::RecordingBackupScreen screen;
   Backups backups(app.context, app.dialogs, screen);
-  backups.pagesPerStep = 1000;
-  backups.pause = 0ms;
+  backups.background = {1000, 0ms};
   app.context.backups = &backups;
   test::ScriptedDialogs windowDialogs;
   test::RecordingBackupScreen windowScreen;

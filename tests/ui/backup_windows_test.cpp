@@ -43,7 +43,7 @@ struct RealApp {
       : context{db,      session, log,          clock,
                 windows, ui,      dir.string(), (dir / "config-home" / "配置.ini").string()} {
     windows.setContext(&context);
-    backups.pause = std::chrono::milliseconds(0);
+    backups.background.pause = std::chrono::milliseconds(0);
     context.backups = &backups;
   }
   ~RealApp() { context.backups = nullptr; }
