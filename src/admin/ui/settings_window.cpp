@@ -175,6 +175,11 @@ void SettingsWindow::chooseBackupToRestore() {
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setLabelText(QFileDialog::LookIn, "查找范围：");
+  dialog->setLabelText(QFileDialog::FileName, "文件名：");
+  dialog->setLabelText(QFileDialog::FileType, "文件类型：");
+  dialog->setLabelText(QFileDialog::Accept, "打开");
+  dialog->setLabelText(QFileDialog::Reject, "取消");
   const bool accepted = dialog->exec() == QDialog::Accepted;
   if (!dialog) return;
   const QStringList chosen = dialog->selectedFiles();
