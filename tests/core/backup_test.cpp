@@ -159,6 +159,10 @@ struct PaceCase {
   bool overlaps;
 };
 
+void PrintTo(const PaceCase& c, std::ostream* os) {
+  *os << c.pagesPerStep << " pages, " << c.pause.count() << " ms";
+}
+
 class BackupWhileStoringTest : public testing::TestWithParam<PaceCase> {};
 
 TEST_P(BackupWhileStoringTest, CopyPassesItsCheckAndHoldsAPrefixOfWholeOrders) {
@@ -248,7 +252,11 @@ TEST_P(BackupWhileStoringTest, CopyPassesItsCheckAndHoldsAPrefixOfWholeOrders) {
 
 INSTANTIATE_TEST_SUITE_P(Paces, BackupWhileStoringTest,
                          testing::Values(PaceCase{1, 0ms, true}, PaceCase{4, 1ms, true},
-                                         PaceCase{256, 2ms, false}));
+                                         PaceCase{256, 10ms, false}),
+                         [](const testing::TestParamInfo<PaceCase>& info) {
+                           return "Pages" + std::to_string(info.param.pagesPerStep) + "Pause" +
+                                  std::to_string(info.param.pause.count()) + "ms";
+                         });
 
 // ---- Rotation ------------------------------------------------------------------------------------
 
@@ -260,6 +268,10 @@ struct RotationCase {
   Names stale;
   Names after;
 };
+
+void PrintTo(const RotationCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RotationTest : public testing::TestWithParam<RotationCase> {};
 
@@ -334,6 +346,10 @@ struct OptionsCase {
   int keep;
   bool automatic;
 };
+
+void PrintTo(const OptionsCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class BackupOptionsTest : public testing::TestWithParam<OptionsCase> {};
 
@@ -485,6 +501,25 @@ TEST_F(BackupServiceTest, CheckSaysTheDatabaseIsSoundOrListsTheEnginesLines) {
   EXPECT_EQ(windowDialogs.calls[1].title, "检查数据库");
   EXPECT_EQ(windowDialogs.calls[1].text.rfind("数据库有错误：\r\n", 0), 0u);
   EXPECT_GT(windowDialogs.calls[1].text.size(), std::string("数据库有错误：\r\n").size());
+}
+
+TEST_F(BackupServiceTest, ACopyThatFailsItsCheckIsDeletedAndReported) {
+  // A damaged data.db copies page for page into a damaged copy.
+  app.db.close();
+  flipByte(database(), secondPage(database()));
+  ASSERT_TRUE(app.db.open(database()));
+  backups.backupNow(client);
+  settle(app, backups);
+  ASSERT_EQ(windowDialogs.calls.size(), 1u);
+  const std::string text = windowDialogs.calls[0].text;
+  EXPECT_EQ(windowDialogs.calls[0].title, "备份失败");
+  EXPECT_EQ(text.rfind("备份失败，写入的备份没有通过检查，已删除。\r\n备份文件夹：" +
+                           folder().string() + "\r\n原因：",
+                       0),
+            0u)
+      << text;
+  EXPECT_EQ(namesIn(folder()), Names{});
+  EXPECT_EQ(errors(), Names{text});
 }
 
 TEST_F(BackupServiceTest, ExitWritesItsBackupThenEnds) {
@@ -689,6 +724,10 @@ struct FaultCase {
   // What the message says, beside the folder or the file.
   std::string reason;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class BackupFaultTest : public testing::TestWithParam<FaultCase> {
  protected:
