@@ -72,9 +72,8 @@ void copyBigShop(benchmark::State& state, int pagesPerStep, std::chrono::millise
     state.ResumeTiming();
   }
   state.counters["MB"] = megabytes;
-  state.counters["MB_per_s"] =
-      benchmark::Counter(megabytes * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate);
+  state.counters["MB_per_s"] = benchmark::Counter(
+      megabytes * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   fs::remove_all(folder);
 }
 

@@ -10,8 +10,8 @@
 #include "core/backup_service.h"
 #include "core/clock.h"
 #include "core/database.h"
-#include "core/operation_log.h"
 #include "core/login.h"
+#include "core/operation_log.h"
 #include "core/session.h"
 #include "core/ui/login_window.h"
 #include "core/ui/qt_backup_screen.h"
@@ -22,8 +22,8 @@
 
 int main(int argc, char* argv[]) {
   // --backup DIR and --check: one job from a terminal or cron, without any window.
-  if (const auto code = cz::runTerminalCommand({argv + 1, argv + argc}, cz::executableDirectory(),
-                                               std::cout)) {
+  if (const auto code =
+          cz::runTerminalCommand({argv + 1, argv + argc}, cz::executableDirectory(), std::cout)) {
     return *code;
   }
 

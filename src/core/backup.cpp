@@ -171,9 +171,9 @@ class WriteBehind {
     struct stat status {};
     if (m_fd < 0 || ::fstat(m_fd, &status) != 0) return;
     if (status.st_size - m_written < kChunk) return;
-    ::sync_file_range(m_fd, m_written, status.st_size - m_written,
-                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                          SYNC_FILE_RANGE_WAIT_AFTER);
+    ::sync_file_range(
+        m_fd, m_written, status.st_size - m_written,
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
     m_written = status.st_size;
   }
 
@@ -350,7 +350,8 @@ std::string backupFileName(const LocalDateTime& t) {
 }
 
 std::vector<BackupCopy> listBackups(const std::string& folder) {
-  static const std::regex name(R"(data-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})(?:-(\d{1,6}))?\.db)");
+  static const std::regex name(
+      R"(data-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})(?:-(\d{1,6}))?\.db)");
   std::vector<BackupCopy> copies;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -458,8 +459,7 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
   return result;
 }
 
-IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth,
-                                  CopyControl* control) {
+IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth, CopyControl* control) {
   IntegrityReport report;
   Connection db;
   if (const int rc = db.open(path, false); rc != SQLITE_OK) {
@@ -471,12 +471,11 @@ IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth,
   if (control) {
     sqlite3_progress_handler(
         db.get(), 1000,
-        [](void* arg) { return static_cast<CopyControl*>(arg)->stopRequested() ? 1 : 0; },
-        control);
+        [](void* arg) { return static_cast<CopyControl*>(arg)->stopRequested() ? 1 : 0; }, control);
   }
   int rc = SQLITE_OK;
-  const std::vector<std::string> lines = db.column(
-      depth == CheckDepth::Quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", rc);
+  const std::vector<std::string> lines =
+      db.column(depth == CheckDepth::Quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", rc);
   if (rc == SQLITE_INTERRUPT) {
     report.stopped = true;
     return report;
@@ -538,9 +537,9 @@ BackupResult copyDatabase(const std::string& fromPath, const std::string& toPath
   if (!copyInto(source.get(), toPath, control, failure)) {
     result.stopped = failure.stopped;
     if (!failure.stopped) {
-      result.error = (writeSideFailure(failure.rc) ? "无法写入文件：" + toPath
-                                                   : "无法读取文件：" + fromPath) +
-                     "\r\n原因：" + failure.reason;
+      result.error =
+          (writeSideFailure(failure.rc) ? "无法写入文件：" + toPath : "无法读取文件：" + fromPath) +
+          "\r\n原因：" + failure.reason;
     }
     return result;
   }
@@ -550,7 +549,8 @@ BackupResult copyDatabase(const std::string& fromPath, const std::string& toPath
     removeFileAndJournal(toPath);
     result.stopped = check.stopped;
     if (!check.stopped) {
-      result.error = "复制的文件没有通过检查：" + toPath + "\r\n原因：" + joinLines(check.problems, 5);
+      result.error =
+          "复制的文件没有通过检查：" + toPath + "\r\n原因：" + joinLines(check.problems, 5);
     }
     return result;
   }

@@ -56,7 +56,8 @@ void makeDefaultFolder(const BackupOptions& options) {
 
 std::string summaryText(const std::string& copyPath, const DatabaseSummary& summary) {
   std::string text = "备份文件：" + copyPath + "\r\n最新销售单：";
-  text += summary.newestSale.empty() ? "无" : summary.newestSale + "（" + summary.newestSaleTime + "）";
+  text +=
+      summary.newestSale.empty() ? "无" : summary.newestSale + "（" + summary.newestSaleTime + "）";
   text += "\r\n";
   for (std::size_t i = 0; i < summary.counts.size(); ++i) {
     if (i) text += "，";
@@ -138,7 +139,8 @@ void Backups::run(Work work, BackupScreen* progress, const std::string& text, bo
   m_progress = progress;
   if (progress) {
     std::function<void()> cancel;
-    if (cancellable) cancel = [weak = std::weak_ptr<CopyControl>(control)] {
+    if (cancellable)
+      cancel = [weak = std::weak_ptr<CopyControl>(control)] {
         if (auto c = weak.lock()) c->cancel();
       };
     progress->showProgress(text, blocking, std::move(cancel));
@@ -209,8 +211,8 @@ void Backups::backupDone(const BackupResult& result, BackupClient* client) {
   if (!client) return;
   std::string text = "备份完成，已保存到：\r\n" + result.path;
   if (!result.removed.empty()) {
-    text += "\r\n已删除较早的备份" +
-            integerText(static_cast<std::int64_t>(result.removed.size())) + "份";
+    text += "\r\n已删除较早的备份" + integerText(static_cast<std::int64_t>(result.removed.size())) +
+            "份";
   }
   client->dialogs().message(text);
 }
@@ -257,8 +259,10 @@ void Backups::checkNow(BackupClient& client) {
         return [this, report](BackupClient* client) {
           if (report.stopped) return;
           if (report.ok) {
-            if (client) client->dialogs().message("数据库完好");
-            else m_screen.notify("数据库完好", kDefaultTitle, MessageIcon::Information);
+            if (client)
+              client->dialogs().message("数据库完好");
+            else
+              m_screen.notify("数据库完好", kDefaultTitle, MessageIcon::Information);
             return;
           }
           const std::string text = "数据库有错误：\r\n" + lines(report.problems);
@@ -395,12 +399,11 @@ void Backups::atExit(std::function<void()> done) {
       // The window that started the work may be gone with its progress; this one says why the
       // program has not ended yet.
       m_progress = &m_screen;
-      m_screen.showProgress("正在等待备份完成，最多等待" +
-                                integerText(std::chrono::duration_cast<std::chrono::seconds>(
-                                                exitWait)
-                                                .count()) +
-                                "秒…",
-                            true, nullptr);
+      m_screen.showProgress(
+          "正在等待备份完成，最多等待" +
+              integerText(std::chrono::duration_cast<std::chrono::seconds>(exitWait).count()) +
+              "秒…",
+          true, nullptr);
     }
     m_afterRunning = [this] { exitBackup(); };
     return;

@@ -142,8 +142,7 @@ class Backups {
   void report(const std::string& text, BackupClient* client);
   void logNotRemoved(const BackupResult& result);
   void restoreAfterMainWindow(const std::string& copyPath);
-  void swapIn(const std::string& copyPath, const std::string& prepared,
-              const std::string& before);
+  void swapIn(const std::string& copyPath, const std::string& prepared, const std::string& before);
   void exitBackup();
   void endExit();
 

@@ -172,17 +172,19 @@ TEST_P(BackupWhileStoringTest, CopyPassesItsCheckAndHoldsAPrefixOfWholeOrders) {
   {
     Database db;
     ASSERT_TRUE(db.open(file));
-    for (const TableDef& table : schemaTables()) ASSERT_TRUE(db.createTable(table.name, table.columns));
+    for (const TableDef& table : schemaTables())
+      ASSERT_TRUE(db.createTable(table.name, table.columns));
     ASSERT_TRUE(db.begin());
     for (int g = 0; g < kGoods; ++g) {
-      ASSERT_TRUE(db.execute("insert into 库存(名称,条码,当前库存) values(?,?,?)",
-                             {"货" + std::to_string(g), std::to_string(g),
-                              std::to_string(kInitialStock)}));
+      ASSERT_TRUE(
+          db.execute("insert into 库存(名称,条码,当前库存) values(?,?,?)",
+                     {"货" + std::to_string(g), std::to_string(g), std::to_string(kInitialStock)}));
     }
     // Some bulk, so the copy takes many steps.
     const std::string filler(400, 'x');
     for (int i = 0; i < 4000; ++i) {
-      ASSERT_TRUE(db.execute("insert into 日志(时间,类型,账号,日志) values('', '0', '', ?)", {filler}));
+      ASSERT_TRUE(
+          db.execute("insert into 日志(时间,类型,账号,日志) values('', '0', '', ?)", {filler}));
     }
     ASSERT_TRUE(db.commit());
   }
@@ -258,7 +260,8 @@ INSTANTIATE_TEST_SUITE_P(Paces, BackupWhileStoringTest,
                                   std::to_string(info.param.pause.count()) + "ms";
                          });
 
-// ---- Rotation ------------------------------------------------------------------------------------
+// ---- Rotation
+// ------------------------------------------------------------------------------------
 
 struct RotationCase {
   const char* name;
@@ -303,40 +306,40 @@ TEST_P(RotationTest, KeepsTheNewestCopiesAndNeverTheOneJustWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Folders, RotationTest,
     testing::Values(
-        RotationCase{"ThreeOfFive",
-                     3,
-                     {"data-20261201-080000.db", "data-20261202-080000.db",
-                      "data-20261203-080000.db", "data-20261204-080000.db",
-                      "data-20261205-080000.db"},
-                     {},
-                     {"data-20261204-080000.db", "data-20261205-080000.db",
-                      "data-20261210-090503.db"}},
+        RotationCase{
+            "ThreeOfFive",
+            3,
+            {"data-20261201-080000.db", "data-20261202-080000.db", "data-20261203-080000.db",
+             "data-20261204-080000.db", "data-20261205-080000.db"},
+            {},
+            {"data-20261204-080000.db", "data-20261205-080000.db", "data-20261210-090503.db"}},
         RotationCase{"OneKeepsOnlyTheNew",
                      1,
                      {"data-20261201-080000.db", "data-20261209-235959.db"},
                      {},
                      {"data-20261210-090503.db"}},
         // A clock set back: the other copies look newer, the new one still stays.
-        RotationCase{"ClockSetBack",
-                     2,
-                     {"data-20270101-080000.db", "data-20270102-080000.db",
-                      "data-20270103-080000.db"},
-                     {},
-                     {"data-20261210-090503.db", "data-20270103-080000.db"}},
+        RotationCase{
+            "ClockSetBack",
+            2,
+            {"data-20270101-080000.db", "data-20270102-080000.db", "data-20270103-080000.db"},
+            {},
+            {"data-20261210-090503.db", "data-20270103-080000.db"}},
         // A second copy of the same second is numbered, and counts after the first; files not
         // named like a copy are never touched; a cut-off copy is swept once stale.
-        RotationCase{"SameSecondAndStrangers",
-                     2,
-                     {"data-20261210-090503.db", "data.db", "notes.txt", "data-2026.db",
-                      "data-20261201-080000.db.bak", "data-20261210-090503.db.part"},
-                     {"data-20261208-010101.db.part", "data-20261208-010101.db.part-journal"},
-                     {"data-2026.db", "data-20261201-080000.db.bak",
-                      "data-20261210-090503-2.db", "data-20261210-090503.db",
-                      "data-20261210-090503.db.part", "data.db", "notes.txt"}},
+        RotationCase{
+            "SameSecondAndStrangers",
+            2,
+            {"data-20261210-090503.db", "data.db", "notes.txt", "data-2026.db",
+             "data-20261201-080000.db.bak", "data-20261210-090503.db.part"},
+            {"data-20261208-010101.db.part", "data-20261208-010101.db.part-journal"},
+            {"data-2026.db", "data-20261201-080000.db.bak", "data-20261210-090503-2.db",
+             "data-20261210-090503.db", "data-20261210-090503.db.part", "data.db", "notes.txt"}},
         RotationCase{"EmptyFolderAndThirty", 30, {}, {}, {"data-20261210-090503.db"}}),
     [](const testing::TestParamInfo<RotationCase>& info) { return info.param.name; });
 
-// ---- The options of the settings file ------------------------------------------------------------
+// ---- The options of the settings file
+// ------------------------------------------------------------
 
 struct OptionsCase {
   const char* name;
@@ -368,19 +371,21 @@ TEST_P(BackupOptionsTest, ReadFromTheBackupSection) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, BackupOptionsTest,
-    testing::Values(OptionsCase{"NoSection", {}, "备份", true, 30, true},
-                    OptionsCase{"Relative", {{"目录", "副本/每日/"}}, "副本/每日", false, 30, true},
-                    OptionsCase{"Absolute", {{"目录", "/media/u盘/备份"}}, "/media/u盘/备份", false, 30, true},
-                    OptionsCase{"DefaultWritten", {{"目录", "备份/"}}, "备份", true, 30, true},
-                    OptionsCase{"Keep7", {{"保留", "7"}}, "备份", true, 7, true},
-                    OptionsCase{"KeepZero", {{"保留", "0"}}, "备份", true, 1, true},
-                    OptionsCase{"KeepNegative", {{"保留", "-3"}}, "备份", true, 1, true},
-                    OptionsCase{"KeepText", {{"保留", "很多"}}, "备份", true, 30, true},
-                    OptionsCase{"Off", {{"自动", "假"}}, "备份", true, 30, false},
-                    OptionsCase{"OnlyFalseTurnsOff", {{"自动", "否"}}, "备份", true, 30, true}),
+    testing::Values(
+        OptionsCase{"NoSection", {}, "备份", true, 30, true},
+        OptionsCase{"Relative", {{"目录", "副本/每日/"}}, "副本/每日", false, 30, true},
+        OptionsCase{"Absolute", {{"目录", "/media/u盘/备份"}}, "/media/u盘/备份", false, 30, true},
+        OptionsCase{"DefaultWritten", {{"目录", "备份/"}}, "备份", true, 30, true},
+        OptionsCase{"Keep7", {{"保留", "7"}}, "备份", true, 7, true},
+        OptionsCase{"KeepZero", {{"保留", "0"}}, "备份", true, 1, true},
+        OptionsCase{"KeepNegative", {{"保留", "-3"}}, "备份", true, 1, true},
+        OptionsCase{"KeepText", {{"保留", "很多"}}, "备份", true, 30, true},
+        OptionsCase{"Off", {{"自动", "假"}}, "备份", true, 30, false},
+        OptionsCase{"OnlyFalseTurnsOff", {{"自动", "否"}}, "备份", true, 30, true}),
     [](const testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
 
-// ---- The program's backups: start, exit, 立即备份, 检查数据库 ------------------------------------
+// ---- The program's backups: start, exit, 立即备份, 检查数据库
+// ------------------------------------
 
 class BackupServiceTest : public testing::Test {
  protected:
@@ -404,7 +409,8 @@ class BackupServiceTest : public testing::Test {
     ASSERT_TRUE(app.db.begin());
     const std::string filler(1000, 'y');
     for (int i = 0; i < rows; ++i) {
-      ASSERT_TRUE(app.db.execute("insert into 日志(时间,类型,账号,日志) values('','0','',?)", {filler}));
+      ASSERT_TRUE(
+          app.db.execute("insert into 日志(时间,类型,账号,日志) values('','0','',?)", {filler}));
     }
     ASSERT_TRUE(app.db.commit());
   }
@@ -590,7 +596,8 @@ TEST_F(BackupServiceTest, AWindowClosedDuringItsBackupGetsNoBoxTheCopyIsStillMad
   EXPECT_TRUE(app.dialogs.calls.empty());
 }
 
-// ---- Restore ---------------------------------------------------------------------------------------
+// ---- Restore
+// ---------------------------------------------------------------------------------------
 
 class RestoreTest : public test::SaleTest {
  protected:
@@ -714,9 +721,16 @@ TEST_F(RestoreTest, AnotherProgramHoldingTheDatabaseStopsTheSwap) {
   EXPECT_FALSE(fs::exists(database() + ".restoring"));
 }
 
-// ---- Faults of the disk ----------------------------------------------------------------------------
+// ---- Faults of the disk
+// ----------------------------------------------------------------------------
 
-enum class Fault { FullDuringCopy, ReadOnlyTarget, MissingFolder, CorruptCopyOffered, FullDuringRestore };
+enum class Fault {
+  FullDuringCopy,
+  ReadOnlyTarget,
+  MissingFolder,
+  CorruptCopyOffered,
+  FullDuringRestore
+};
 
 struct FaultCase {
   const char* name;
@@ -829,11 +843,11 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"MissingFolder", Fault::MissingFolder, "文件夹不存在"},
                     FaultCase{"CorruptCopyOfferedForRestore", Fault::CorruptCopyOffered,
                               "没有通过完整性检查"},
-                    FaultCase{"FullDiskWhileRestoring", Fault::FullDuringRestore,
-                              "磁盘空间不足"}),
+                    FaultCase{"FullDiskWhileRestoring", Fault::FullDuringRestore, "磁盘空间不足"}),
     [](const testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
-// ---- The terminal commands -------------------------------------------------------------------------
+// ---- The terminal commands
+// -------------------------------------------------------------------------
 
 TEST(BackupCommandTest, CheckExitsNonZeroOnAFlippedPageByte) {
   test::TempDir dir;

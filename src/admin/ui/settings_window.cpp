@@ -118,10 +118,12 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   backups->setGeometry(12, 280, 425, 82);
   QPushButton* backupNow = button("超级备份", "立即备份", {10, 22, 90, 26}, 3, backups);
   QPushButton* restore = button("超级恢复", "恢复…", {106, 22, 90, 26}, 3, backups);
-  QPushButton* checkDatabase = button("超级检查数据库", "检查数据库", {202, 22, 90, 26}, 3, backups);
+  QPushButton* checkDatabase =
+      button("超级检查数据库", "检查数据库", {202, 22, 90, 26}, 3, backups);
   QLabel* folder = label("透明标签备份位置", "", {10, 52, 405, 22}, backups);
   const QString folderText = qs(m_presenter.backupFolder());
-  folder->setText(folder->fontMetrics().elidedText("备份位置：" + folderText, Qt::ElideMiddle, 405));
+  folder->setText(
+      folder->fontMetrics().elidedText("备份位置：" + folderText, Qt::ElideMiddle, 405));
   folder->setToolTip(folderText);
 
   QPushButton* save = button("超级保存", "保存配置", {454, 337, 89, 38}, 5, this);

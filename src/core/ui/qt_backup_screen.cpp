@@ -38,7 +38,8 @@ void QtBackupScreen::showProgress(const std::string& text, bool blocking,
   hideProgress();
   // An owner moved off-screen (the login window while somebody works) would take the dialog
   // with it; the dialog is then centred on the screen.
-  QWidget* owner = m_owner && m_owner->isVisible() && m_owner->x() > -1000 ? m_owner.data() : nullptr;
+  QWidget* owner =
+      m_owner && m_owner->isVisible() && m_owner->x() > -1000 ? m_owner.data() : nullptr;
   auto* dialog = new QProgressDialog(qsLines(text), QString(), 0, 0, owner);
   dialog->setObjectName("备份进度");
   dialog->setWindowTitle("数据备份");
@@ -71,7 +72,8 @@ void QtBackupScreen::setProgress(std::int64_t done, std::int64_t total) {
     return;
   }
   m_progress->setRange(0, kScale);
-  m_progress->setValue(static_cast<int>(std::clamp<std::int64_t>(done * kScale / total, 0, kScale)));
+  m_progress->setValue(
+      static_cast<int>(std::clamp<std::int64_t>(done * kScale / total, 0, kScale)));
 }
 
 void QtBackupScreen::hideProgress() {
