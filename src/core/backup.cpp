@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <optional>
-#include <regex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <tuple>
@@ -306,14 +306,59 @@ bool sameFile(const std::string& a, const std::string& b) {
   return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
 }
 
+// Takes `count` decimal digits from the front of `text` into `value`.
+bool takeDigits(std::string_view& text, size_t count, int& value) {
+  if (text.size() < count) return false;
+  value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  text.remove_prefix(count);
+  return true;
+}
+
+bool takeText(std::string_view& text, std::string_view part) {
+  if (!text.starts_with(part)) return false;
+  text.remove_prefix(part.size());
+  return true;
+}
+
+// Reads a copy's name, "data-YYYYMMDD-HHMMSS.db" or "data-YYYYMMDD-HHMMSS-N.db", from the front
+// of `name`, leaving the rest of it there.
+bool takeCopyName(std::string_view& name, LocalDateTime& time, int& serial) {
+  if (!takeText(name, "data-") || !takeDigits(name, 4, time.year) ||
+      !takeDigits(name, 2, time.month) || !takeDigits(name, 2, time.day) || !takeText(name, "-") ||
+      !takeDigits(name, 2, time.hour) || !takeDigits(name, 2, time.minute) ||
+      !takeDigits(name, 2, time.second)) {
+    return false;
+  }
+  serial = 1;
+  if (takeText(name, "-")) {
+    size_t digits = 0;
+    while (digits < name.size() && digits < 7 && name[digits] >= '0' && name[digits] <= '9') {
+      ++digits;
+    }
+    if (digits == 0 || digits > 6 || !takeDigits(name, digits, serial)) return false;
+  }
+  return takeText(name, ".db");
+}
+
+// A file of a copy still being written: the copy's name + ".part", or a journal beside it.
+bool isPartName(std::string_view name) {
+  LocalDateTime time;
+  int serial = 0;
+  if (!takeCopyName(name, time, serial) || !takeText(name, ".part")) return false;
+  return name.empty() || name == "-journal" || name == "-wal" || name == "-shm";
+}
+
 // Removes copies of a cut-off backup that nobody has written for a while.
 void sweepStaleParts(const fs::path& folder) {
-  static const std::regex part(R"(data-\d{8}-\d{6}(-\d+)?\.db\.part(-journal|-wal|-shm)?)");
   std::error_code error;
   const auto now = fs::file_time_type::clock::now();
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (!std::regex_match(name, part)) continue;
+    if (!isPartName(name)) continue;
     std::error_code timeError;
     const auto written = fs::last_write_time(it->path(), timeError);
     if (timeError || now - written < kStalePartAge) continue;
@@ -350,21 +395,16 @@ std::string backupFileName(const LocalDateTime& t) {
 }
 
 std::vector<BackupCopy> listBackups(const std::string& folder) {
-  static const std::regex name(
-      R"(data-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})(?:-(\d{1,6}))?\.db)");
   std::vector<BackupCopy> copies;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    std::smatch match;
     const std::string file = it->path().filename().string();
-    if (!std::regex_match(file, match, name)) continue;
+    std::string_view name = file;
+    BackupCopy copy;
+    if (!takeCopyName(name, copy.time, copy.serial) || !name.empty()) continue;
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
-    BackupCopy copy;
     copy.path = it->path().string();
-    copy.time = {std::stoi(match[1]), std::stoi(match[2]), std::stoi(match[3]),
-                 std::stoi(match[4]), std::stoi(match[5]), std::stoi(match[6])};
-    copy.serial = match[7].matched ? std::stoi(match[7]) : 1;
     copies.push_back(std::move(copy));
   }
   const auto key = [](const BackupCopy& c) {

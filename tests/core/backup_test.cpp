@@ -327,14 +327,17 @@ INSTANTIATE_TEST_SUITE_P(
             {"data-20261210-090503.db", "data-20270103-080000.db"}},
         // A second copy of the same second is numbered, and counts after the first; files not
         // named like a copy are never touched; a cut-off copy is swept once stale.
-        RotationCase{
-            "SameSecondAndStrangers",
-            2,
-            {"data-20261210-090503.db", "data.db", "notes.txt", "data-2026.db",
-             "data-20261201-080000.db.bak", "data-20261210-090503.db.part"},
-            {"data-20261208-010101.db.part", "data-20261208-010101.db.part-journal"},
-            {"data-2026.db", "data-20261201-080000.db.bak", "data-20261210-090503-2.db",
-             "data-20261210-090503.db", "data-20261210-090503.db.part", "data.db", "notes.txt"}},
+        RotationCase{"SameSecondAndStrangers",
+                     2,
+                     {"data-20261210-090503.db", "data.db", "notes.txt", "data-2026.db",
+                      "data-20261201-080000.db.bak", "data-20261210-090503.db.part",
+                      "data-20261201-080000-.db", "data-20261201-0800001.db"},
+                     {"data-20261208-010101.db.part", "data-20261208-010101.db.part-journal",
+                      "data-20261208-010101.db.part-old"},
+                     {"data-2026.db", "data-20261201-080000-.db", "data-20261201-080000.db.bak",
+                      "data-20261201-0800001.db", "data-20261208-010101.db.part-old",
+                      "data-20261210-090503-2.db", "data-20261210-090503.db",
+                      "data-20261210-090503.db.part", "data.db", "notes.txt"}},
         RotationCase{"EmptyFolderAndThirty", 30, {}, {}, {"data-20261210-090503.db"}}),
     [](const testing::TestParamInfo<RotationCase>& info) { return info.param.name; });
 
