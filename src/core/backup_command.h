@@ -16,7 +16,7 @@ namespace cz {
 int runBackupCommand(const std::string& dataDir, const std::string& targetDir, std::ostream& out);
 
 // Runs integrity_check on data.db. 0 and "数据库完好" when the engine finds nothing; 1 and the
-// engine's lines when it finds faults; 2 when the file cannot be checked at all.
+// engine's lines when it finds faults or cannot read the file; 2 when there is no data.db.
 int runCheckCommand(const std::string& dataDir, std::ostream& out);
 
 // `--backup DIR` or `--check` as the first argument runs that command and returns its exit code
