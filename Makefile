@@ -30,7 +30,7 @@ FUZZ_TARGETS ?= json_document ini_file numbers gbk
 # Sanitizer builds; TSAN_FILTER picks the worker-thread tests (a gtest filter).
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
-TSAN_FILTER ?= BackgroundLoader*:GoodsTest.*:MemberTest.*:SupplierTest.*:PrintSpooler*:SendPrintJob*:EscPosSaleTest.*
+TSAN_FILTER ?= BackgroundLoader*:GoodsTest.*:MemberTest.*:SupplierTest.*:PrintSpooler*:SendPrintJob*:EscPosSaleTest.*:BackupServiceTest.*:RestoreTest.*:Paces/BackupWhileStoringTest.*
 # The big shop and the benchmarks.
 BIGSHOP_DB := $(BUILD_DIR)/bigshop/data.db
 BENCH_RESULTS := $(BUILD_DIR)/bench-results

@@ -7,10 +7,7 @@
 #include <string>
 
 #include "../tests/support/loopback_printer.h"
-#include "cashier/escpos.h"
-#include "cashier/print_spooler.h"
-#include "cashier/printer.h"
-#include "cashier/receipt.h"
+#include "cashier/cart_receipt.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/app_context.h"
@@ -20,6 +17,10 @@
 #include "core/operation_log.h"
 #include "core/schema.h"
 #include "core/session.h"
+#include "printing/escpos.h"
+#include "printing/print_spooler.h"
+#include "printing/printer.h"
+#include "printing/receipt.h"
 #include "util/list_model.h"
 #include "util/text_grid.h"
 

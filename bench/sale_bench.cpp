@@ -6,7 +6,6 @@
 #include <string>
 
 #include "cashier/cart.h"
-#include "cashier/printer.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/app_context.h"
@@ -18,6 +17,7 @@
 #include "core/schema.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "printing/printer.h"
 #include "purchasing/purchase_entry.h"
 #include "util/list_model.h"
 #include "util/text_grid.h"

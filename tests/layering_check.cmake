@@ -2,14 +2,15 @@
 # A subsystem includes only itself and the subsystems below it; a logic file never includes a
 # window header (src/<subsystem>/ui/). src/app wires everything and may include anything.
 #
-#   util  <  core  <  catalogue  <  admin, history  <  cashier  <  purchasing
+#   util  <  core  <  catalogue  <  printing  <  admin, history  <  cashier  <  purchasing
 set(may_include_util util)
 set(may_include_core util core)
 set(may_include_catalogue util core catalogue)
-set(may_include_admin util core catalogue admin)
-set(may_include_history util core catalogue history)
-set(may_include_cashier util core catalogue admin cashier)
-set(may_include_purchasing util core catalogue admin history cashier purchasing)
+set(may_include_printing util core catalogue printing)
+set(may_include_admin util core catalogue printing admin)
+set(may_include_history util core catalogue printing history)
+set(may_include_cashier util core catalogue printing admin cashier)
+set(may_include_purchasing util core catalogue printing admin history cashier purchasing)
 
 if(NOT SRC)
   message(FATAL_ERROR "SRC (the src folder) is not set")

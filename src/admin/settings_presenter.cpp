@@ -2,14 +2,15 @@
 
 #include "admin/printer_settings.h"
 #include "admin/settings_file.h"
-#include "cashier/receipt_printing.h"
 #include "core/app_context.h"
+#include "core/backup_service.h"
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/permissions.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "printing/receipt_printing.h"
 #include "util/list_model.h"
 #include "util/numbers.h"
 
@@ -34,17 +35,17 @@ std::string withLineBreaks(const std::string& text, const std::string& lineBreak
 
 }  // namespace
 
-SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs)
-    : m_app(app),
-      m_dialogs(dialogs),
-      m_suppliers(app, dialogs),
-      m_receipts(std::make_unique<ReceiptPrinting>(app, dialogs, m_noPrinter)) {}
+SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs, BackupScreen* backupScreen)
+    : SettingsPresenter(app, dialogs, m_noPrinter, backupScreen) {}
 
-SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer& printer)
+SettingsPresenter::SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer& printer,
+                                     BackupScreen* backupScreen)
     : m_app(app),
       m_dialogs(dialogs),
       m_suppliers(app, dialogs),
-      m_receipts(std::make_unique<ReceiptPrinting>(app, dialogs, printer)) {}
+      m_receipts(std::make_unique<ReceiptPrinting>(app, dialogs, printer)) {
+  if (backupScreen) m_backupClient = std::make_unique<BackupClient>(app, dialogs, *backupScreen);
+}
 
 SettingsPresenter::~SettingsPresenter() = default;
 
@@ -165,6 +166,23 @@ void SettingsPresenter::clearLogClicked() {
   const std::string text = "清空日志失败，原因：" + m_app.db.lastError();
   m_app.log.write(LogType::Error, text);
   m_dialogs.message(text);
+}
+
+std::string SettingsPresenter::backupFolder() const {
+  return readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath()).folder;
+}
+
+void SettingsPresenter::backupNowClicked() {
+  if (m_app.backups && m_backupClient) m_app.backups->backupNow(*m_backupClient);
+}
+
+void SettingsPresenter::restoreChosen(const std::string& copyPath) {
+  if (copyPath.empty()) return;
+  if (m_app.backups && m_backupClient) m_app.backups->restoreFrom(copyPath, *m_backupClient);
+}
+
+void SettingsPresenter::checkDatabaseClicked() {
+  if (m_app.backups && m_backupClient) m_app.backups->checkNow(*m_backupClient);
 }
 
 }  // namespace cz

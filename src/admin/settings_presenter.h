@@ -3,23 +3,28 @@
 #include <memory>
 #include <string>
 
-#include "cashier/printer.h"
 #include "catalogue/supplier_page.h"
 #include "core/printer_settings.h"
+#include "printing/printer.h"
 
 namespace cz {
 
+class BackupClient;
+class BackupScreen;
 class Dialogs;
 class ReceiptPrinting;
 struct AppContext;
 
 // The settings window: the printing page, the supplier page and the page of other functions
-// (accounts, log count, clearing the log, rows per report page), and "保存配置".
+// (accounts, log count, clearing the log, rows per report page, the data backups), and
+// "保存配置".
 class SettingsPresenter {
  public:
   // `printer` is the system printing of 打印测试页; without one that path finds no printer.
-  SettingsPresenter(AppContext& app, Dialogs& dialogs);
-  SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer& printer);
+  // `backupScreen` shows the progress of the backup buttons; without one they do nothing.
+  SettingsPresenter(AppContext& app, Dialogs& dialogs, BackupScreen* backupScreen = nullptr);
+  SettingsPresenter(AppContext& app, Dialogs& dialogs, Printer& printer,
+                    BackupScreen* backupScreen = nullptr);
   ~SettingsPresenter();
 
   // Texts of the boxes and states of the switches, as the window shows them.
@@ -90,6 +95,16 @@ class SettingsPresenter {
   // window's list.
   void clearLogClicked();
 
+  // The folder of the data backups, as the settings name it (shown, and where 恢复… looks).
+  std::string backupFolder() const;
+  // "立即备份": a copy of the data now, with a progress window; the outcome says where it went.
+  void backupNowClicked();
+  // "恢复…" with a copy picked: checks it, shows what it holds and, after the question, puts it
+  // in place of the current data and returns to the login window.
+  void restoreChosen(const std::string& copyPath);
+  // "检查数据库": the engine's integrity check of data.db.
+  void checkDatabaseClicked();
+
  private:
   bool writeKey(const char* section, const char* key, const std::string& value);
   bool writeSwitch(const char* key, bool on);
@@ -108,6 +123,7 @@ class SettingsPresenter {
   SupplierPagePresenter m_suppliers;
   NoPrinter m_noPrinter;
   std::unique_ptr<ReceiptPrinting> m_receipts;
+  std::unique_ptr<BackupClient> m_backupClient;
 };
 
 }  // namespace cz

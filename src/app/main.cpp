@@ -3,18 +3,23 @@
 
 #include <iostream>
 
+#include "app/exit_signals.h"
 #include "app/qt_windows.h"
-#include "cashier/print_spooler.h"
 #include "core/app_context.h"
+#include "core/backup_command.h"
+#include "core/backup_service.h"
 #include "core/clock.h"
 #include "core/command_line.h"
 #include "core/data_folder.h"
 #include "core/database.h"
+#include "core/login.h"
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "core/ui/login_window.h"
+#include "core/ui/qt_backup_screen.h"
 #include "core/ui/qt_dialogs.h"
 #include "core/ui/qt_translations.h"
+#include "printing/print_spooler.h"
 #include "util/ini_file.h"
 #include "util/list_model.h"
 #include "util/ui/qt_text.h"
@@ -26,12 +31,21 @@ int main(int argc, char* argv[]) {
   if (const auto exitCode = cz::answerWithoutWindows(commandLine, std::cout, std::cerr)) {
     return *exitCode;
   }
+  // --backup DIR and --check: one job from a terminal or cron, without any window, on the data
+  // folder the program would open.
+  if (commandLine.options.check || commandLine.options.backupFolder) {
+    const cz::DataFolderChoice choice = cz::chooseDataFolder(
+        commandLine.options.dataFolder, cz::executableDirectory(), cz::userDataFolder(),
+        [](const std::string& folder) { return cz::folderWriteProblem(folder).empty(); });
+    return *cz::runTerminalCommand(commandLine.options, choice.folder, std::cout);
+  }
 
   // Every argument is the program's own, so Qt is given none of them to interpret.
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
   // Matches the menu entry, so docks and Wayland show the program's own icon.
   QGuiApplication::setDesktopFileName("cn.chenzhou_pos.ChenzhouPos");
+
   // Windows are hidden and moved rather than closed; the program ends when the last is destroyed.
   QApplication::setQuitOnLastWindowClosed(false);
   cz::installQtChineseTranslations(application);
@@ -58,10 +72,26 @@ int main(int argc, char* argv[]) {
   // Sends the ESC/POS jobs of every window, off the UI thread.
   cz::PrintSpooler printSpooler(uiQueue);
   cz::QtWindows windows(logList);
-  cz::AppContext app{db,      session, log,         clock,
-                     windows, uiQueue, data.folder, cz::accountMemoryFilePath(),
+  cz::AppContext app{db,           session, log,         clock,
+                     windows,      uiQueue, data.folder, cz::accountMemoryFilePath(),
                      &printSpooler};
   windows.setContext(&app);
+
+  // Backups at the day's first start and at exit, and the settings window's backup buttons.
+  cz::QtDialogs backupDialogs(nullptr);
+  cz::QtBackupScreen backupScreen;
+  cz::Backups backups(app, backupDialogs, backupScreen);
+  app.backups = &backups;
+  // A shutdown, a logout or Ctrl+C ends the program through its exit, closing data.db cleanly;
+  // a second one, or one while the exit waits in a box, ends it at once.
+  cz::installExitSignals([&] {
+    backups.signalled();
+    if (!windows.quitting()) {
+      cz::exitWithoutAsking(app);
+    } else if (!backups.busy()) {
+      QCoreApplication::quit();
+    }
+  });
 
   auto* login = new cz::LoginWindow(app);
   windows.setLoginWindow(login);
@@ -69,6 +99,8 @@ int main(int argc, char* argv[]) {
   login->show();
 
   const int status = application.exec();
+  // Windows still left go after the backups.
+  app.backups = nullptr;
   // A receipt still on its way when the last window went is sent before the program ends.
   printSpooler.finishPending();
   return status;

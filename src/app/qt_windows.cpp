@@ -6,11 +6,13 @@
 #include "admin/ui/accounts_window.h"
 #include "admin/ui/settings_window.h"
 #include "cashier/ui/main_window.h"
-#include "catalogue/ui/supplier_add_window.h"
 #include "catalogue/ui/add_member_window.h"
 #include "catalogue/ui/create_goods_window.h"
 #include "catalogue/ui/member_list_window.h"
 #include "catalogue/ui/stock_window.h"
+#include "catalogue/ui/supplier_add_window.h"
+#include "core/app_context.h"
+#include "core/backup_service.h"
 #include "core/ui/log_window.h"
 #include "core/ui/login_window.h"
 #include "history/ui/order_detail_window.h"
@@ -79,9 +81,23 @@ void QtWindows::openMainWindow() {
 void QtWindows::destroyMainWindow() {
   if (!m_main) return;
   m_main->aboutToBeDestroyed();
+  m_dyingMain = m_main;
   destroyLater(m_main);
   m_main = nullptr;
   quitWhenNoWindowIsLeft();
+}
+
+void QtWindows::afterMainWindowGone(std::function<void()> task) {
+  const auto post = [](std::function<void()> t) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(t), Qt::QueuedConnection);
+  };
+  if (!m_dyingMain) {
+    post(std::move(task));
+    return;
+  }
+  // Destroyed is sent from inside the window's destructor: the task runs later, from the loop.
+  QObject::connect(m_dyingMain, &QObject::destroyed, QCoreApplication::instance(),
+                   [post, task = std::move(task)] { post(task); });
 }
 
 void QtWindows::moveLoginOffScreen() {
@@ -187,7 +203,13 @@ void QtWindows::openOrderDetail(OrderKind kind, const std::vector<std::string>& 
 }
 
 void QtWindows::quitWhenNoWindowIsLeft() {
-  if (!m_login && !m_log && !m_main) QCoreApplication::quit();
+  if (m_login || m_log || m_main || m_quitting) return;
+  m_quitting = true;
+  if (m_app && m_app->backups) {
+    m_app->backups->atExit([] { QCoreApplication::quit(); });
+    return;
+  }
+  QCoreApplication::quit();
 }
 
 }  // namespace cz

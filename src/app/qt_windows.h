@@ -39,6 +39,7 @@ class QtWindows : public Windows {
   void openMainWindow() override;
   bool mainWindowLoaded() const override { return !m_main.isNull(); }
   void destroyMainWindow() override;
+  void afterMainWindowGone(std::function<void()> task) override;
   void moveLoginOffScreen() override;
   void centreLoginWindow() override;
   void destroyLoginWindow() override;
@@ -53,7 +54,11 @@ class QtWindows : public Windows {
   void openOrderList(OrderKind kind) override;
   void openOrderDetail(OrderKind kind, const std::vector<std::string>& cells) override;
 
+  // The last window went and the program is on its way out (the exit backup may still run).
+  bool quitting() const { return m_quitting; }
+
  private:
+  // When the last window went: the exit backup, then the end of the event loop.
   void quitWhenNoWindowIsLeft();
 
   ListModel& m_logList;
@@ -61,6 +66,9 @@ class QtWindows : public Windows {
   QPointer<LoginWindow> m_login;
   QPointer<LogWindow> m_log;
   QPointer<MainWindow> m_main;
+  // The main window destroyed last, until it is gone.
+  QPointer<MainWindow> m_dyingMain;
+  bool m_quitting = false;
   // Owned by the main window and by the settings window: Qt destroys them with their owner.
   QPointer<SettingsWindow> m_settings;
   QPointer<AccountsWindow> m_accounts;

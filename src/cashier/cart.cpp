@@ -231,12 +231,6 @@ std::string sumText(float singleSum, double doubleSum) {
   return doubleText(round1(doubleSum));
 }
 
-std::string roundedPointsText(const std::string& pointsTotal) {
-  const float single = readSingle(pointsTotal);
-  if (std::fabs(single) < kLargeSum) return doubleText(round1(single));
-  return doubleText(round1(readNumber(pointsTotal)));
-}
-
 std::string pointsValueText(const std::string& roundedPoints) {
   const float single = readSingle(roundedPoints);
   if (std::fabs(single) < kLargeSum) return singleText(single);

@@ -14,12 +14,12 @@ class TextGrid;
 
 // One 库存 row as the cart uses it.
 struct GoodsRecord {
-  std::string name;     // 名称
-  std::string barcode;  // 条码
-  std::string specText;     // 规格
-  std::string note;     // 备注
-  float costPrice = 0;  // 进货价
-  float salePrice = 0;  // 销售价
+  std::string name;      // 名称
+  std::string barcode;   // 条码
+  std::string specText;  // 规格
+  std::string note;      // 备注
+  float costPrice = 0;   // 进货价
+  float salePrice = 0;   // 销售价
   std::int64_t stock = 0;
   float minimumRate = 0;     // 最低折扣
   bool earnsPoints = false;  // 参与积分 is "真"
@@ -96,9 +96,6 @@ ToggleResult toggleLineType(TextGrid& cart, int row);
 // Text of a money or points sum: the single sum's text below 100 000, otherwise the one-decimal
 // text of the double sum, so large totals keep their decimal.
 std::string sumText(float singleSum, double doubleSum);
-
-// The points total rounded to one decimal, as text (large totals read without single rounding).
-std::string roundedPointsText(const std::string& pointsTotal);
 
 // The text of a rounded points value as the member update adds it: the single value's text,
 // with the decimal kept from 100 000 on.

@@ -4,9 +4,8 @@
 #include <vector>
 
 #include "cashier/cart.h"
+#include "cashier/cart_receipt.h"
 #include "cashier/checkout.h"
-#include "cashier/printer.h"
-#include "cashier/receipt.h"
 #include "cashier/sale_area.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
@@ -16,6 +15,8 @@
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "core/timestamp.h"
+#include "printing/printer.h"
+#include "printing/receipt.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
 

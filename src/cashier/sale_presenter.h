@@ -4,8 +4,8 @@
 #include <deque>
 #include <string>
 
-#include "cashier/receipt_printing.h"
 #include "cashier/sale_actions.h"
+#include "printing/receipt_printing.h"
 
 namespace cz {
 

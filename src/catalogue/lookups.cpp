@@ -5,7 +5,9 @@
 
 namespace cz {
 
-std::string containsPattern(const std::string& text) { return "%" + text + "%"; }
+std::string containsPattern(const std::string& text) {
+  return "%" + text + "%";
+}
 
 int findMembers(Database& db, const std::string& text, std::vector<MemberMatch>& list) {
   RecordSet set(db);
@@ -28,7 +30,8 @@ int findSuppliers(Database& db, const std::string& text, std::vector<SupplierRec
   if (!set.open("select * from 供应商 where 名称 like ?", {containsPattern(text)})) return 0;
   int found = 0;
   while (set.next()) {
-    list.push_back({set.field("名称"), set.field("联系方式"), set.field("编号"), set.field("创建者")});
+    list.push_back(
+        {set.field("名称"), set.field("联系方式"), set.field("编号"), set.field("创建者")});
     ++found;
   }
   return found;

@@ -4,6 +4,7 @@
 
 namespace cz {
 
+class Backups;
 class Clock;
 class Database;
 class OperationLog;
@@ -30,6 +31,8 @@ struct AppContext {
   // Sends ESC/POS jobs off the UI thread for every window; a window makes its own when none is
   // given.
   PrintSpooler* printSpooler = nullptr;
+  // The backups of data.db; none where nothing backs up (tests, tools).
+  Backups* backups = nullptr;
 };
 
 }  // namespace cz

@@ -1,6 +1,7 @@
 #include "core/bootstrap.h"
 
 #include "core/app_context.h"
+#include "core/backup_service.h"
 #include "core/branding.h"
 #include "core/database.h"
 #include "core/dialogs.h"
@@ -31,6 +32,8 @@ std::string runBootstrap(AppContext& app, Dialogs& dialogs) {
   welcome.text = std::string(kWelcomeText) + kSupportContact;
   welcome.displayAccount = "系统";
   app.log.write(welcome);
+  // The day's first start copies the data in the background.
+  if (app.backups) app.backups->atStart();
 
   return IniFile(app.accountMemoryPath).read("账号", "账号");
 }

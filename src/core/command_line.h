@@ -14,6 +14,10 @@ struct CommandLine {
   bool version = false;
   // The data folder (data.db, 配置.ini, 备份/), as typed.
   std::optional<std::string> dataFolder;
+  // Terminal jobs that run without a window: one checked copy of data.db into this folder, and
+  // the integrity check of data.db.
+  std::optional<std::string> backupFolder;
+  bool check = false;
 };
 
 // One option: its name, an optional short alias, the name of its value (none for a switch), its
@@ -32,6 +36,10 @@ struct CommandLineOption {
 inline const CommandLineOption kCommandLineOptions[] = {
     {"--data", nullptr, "DIR", "数据（data.db、配置.ini、备份/）放在文件夹 DIR，没有时创建",
      &CommandLine::dataFolder},
+    {"--backup", nullptr, "DIR", "把 data.db 备份一份到已有的文件夹 DIR（保留最新的若干份）后退出",
+     &CommandLine::backupFolder},
+    {"--check", nullptr, nullptr, "检查 data.db 是否完好后退出（0 完好，1 有错误，2 没有 data.db）",
+     &CommandLine::check},
     {"--help", "-h", nullptr, "显示本帮助后退出", &CommandLine::help},
     {"--version", nullptr, nullptr, "显示版本后退出", &CommandLine::version},
 };

@@ -31,10 +31,14 @@ void writeLeavingEntry(AppContext& app) {
 
 bool exitProgram(AppContext& app, Dialogs& dialogs) {
   if (!dialogs.ask("确定要能出系统吗？")) return false;
+  exitWithoutAsking(app);
+  return true;
+}
+
+void exitWithoutAsking(AppContext& app) {
   app.windows.destroyMainWindow();
   app.windows.destroyLoginWindow();
   app.windows.destroyLogWindow();
-  return true;
 }
 
 bool changeShift(AppContext& app, Dialogs& dialogs) {

@@ -25,6 +25,10 @@ class Dialogs;
 // then the login window and the log window, which ends the process. Returns true when it exited.
 bool exitProgram(AppContext& app, Dialogs& dialogs);
 
+// Exit without the question (a signal from a shutdown or a logout, Ctrl+C): destroys the main
+// window (which writes the leaving entry), then the login and log windows, as exit does.
+void exitWithoutAsking(AppContext& app);
+
 // Shift change: asks "确定交班吗？"; on 是 destroys the main window and brings the login window
 // back. The current account and permissions stay until the next login replaces them.
 bool changeShift(AppContext& app, Dialogs& dialogs);

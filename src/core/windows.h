@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ class Windows {
   virtual bool mainWindowLoaded() const = 0;
   // Destroys the main window when it is loaded; its destruction writes the leaving entry.
   virtual void destroyMainWindow() = 0;
+
+  // Runs `task` from the event loop once the main window destroyed before is gone, with every
+  // window it owned and their worker threads. Runs it at once when no main window is on its way
+  // out.
+  virtual void afterMainWindowGone(std::function<void()> task) { task(); }
 
   // Moves the login window off-screen (left −5000) while somebody is logged in.
   virtual void moveLoginOffScreen() = 0;

@@ -1,10 +1,10 @@
 #include "history/order_detail.h"
 
-#include "cashier/receipt.h"
-#include "cashier/receipt_printing.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
 #include "core/session.h"
+#include "printing/receipt.h"
+#include "printing/receipt_printing.h"
 #include "util/json_document.h"
 
 namespace cz {

@@ -15,7 +15,9 @@ RowSink::RowSink(std::shared_ptr<State> state, UiQueue& ui, std::size_t firstBat
                  std::size_t batch)
     : m_state(std::move(state)), m_ui(ui), m_firstBatch(firstBatch), m_batch(batch) {}
 
-bool RowSink::cancelled() const { return m_state->cancelled.load(std::memory_order_relaxed); }
+bool RowSink::cancelled() const {
+  return m_state->cancelled.load(std::memory_order_relaxed);
+}
 
 void RowSink::add(std::vector<std::string> row) {
   m_rows.push_back(std::move(row));
@@ -49,12 +51,12 @@ void BackgroundLoader::start(Reader read, Deliver deliver) {
   auto state = std::make_shared<RowSink::State>();
   state->deliver = std::move(deliver);
   m_current = state;
-  m_thread = std::thread([state, read = std::move(read), &ui = m_ui, firstBatch = m_firstBatch,
-                          batch = m_batch]() {
-    RowSink sink(state, ui, firstBatch, batch);
-    read(sink);
-    sink.flush(true);
-  });
+  m_thread = std::thread(
+      [state, read = std::move(read), &ui = m_ui, firstBatch = m_firstBatch, batch = m_batch]() {
+        RowSink sink(state, ui, firstBatch, batch);
+        read(sink);
+        sink.flush(true);
+      });
 }
 
 void BackgroundLoader::cancel() {

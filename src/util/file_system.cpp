@@ -33,6 +33,14 @@ std::string fileErrorText(int error) {
       return "路径太长";
     case EIO:
       return "读写出错";
+    case ENODEV:
+    case ENXIO:
+      return "存储设备已断开";
+    case ESTALE:
+    case ENOTCONN:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+      return "网络连接已断开";
     default:
       return std::strerror(error);
   }

@@ -138,4 +138,10 @@ std::string boolText(bool value) {
   return value ? "真" : "假";
 }
 
+std::string roundedPointsText(const std::string& pointsTotal) {
+  const float single = readSingle(pointsTotal);
+  if (std::fabs(single) < 100000) return doubleText(round1(single));
+  return doubleText(round1(readNumber(pointsTotal)));
+}
+
 }  // namespace cz

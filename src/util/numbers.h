@@ -39,4 +39,8 @@ std::string integerText(std::int64_t value);
 // "真" or "假".
 std::string boolText(bool value);
 
+// The points total rounded to one decimal, as text (totals from 100 000 on read without single
+// rounding).
+std::string roundedPointsText(const std::string& pointsTotal);
+
 }  // namespace cz

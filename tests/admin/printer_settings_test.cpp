@@ -7,7 +7,7 @@
 #include "admin/printer_settings.h"
 #include "admin/settings_file.h"
 #include "admin/settings_presenter.h"
-#include "cashier/escpos.h"
+#include "printing/escpos.h"
 #include "support/loopback_printer.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <random>
-#include <deque>
 
 #include "sale_test_fixture.h"
 #include "util/numbers.h"
@@ -31,7 +31,8 @@ class CartModelTest : public SaleTest {
   void SetUp() override {
     SaleTest::SetUp();
     // Two goods share a name, so typing it opens the chooser.
-    m_goods = {{"水", "W1", "2"}, {"茶", "T1", "3.5"}, {"同名", "S1", "1.25"}, {"同名", "S2", "12.35"}};
+    m_goods = {
+        {"水", "W1", "2"}, {"茶", "T1", "3.5"}, {"同名", "S1", "1.25"}, {"同名", "S2", "12.35"}};
     for (const Goods& g : m_goods) {
       const std::int64_t stock = g.barcode == "S2" ? 0 : 3;
       addGoods(g.name, g.barcode, g.price, std::to_string(stock), "0", "真");
@@ -102,8 +103,19 @@ TEST_F(CartModelTest, NoSequenceOfCartActionsSellsStockThatIsNotThere) {
   std::mt19937 random(seed);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   auto anyLine = [&] { return 1 + pick(lines()); };
-  const std::vector<std::string> typed = {"0", "1", "2", "3", "4", "7", "-1", "2.9", "abc",
-                                          "", "999999999", "1000000000", "99999999999999999999"};
+  const std::vector<std::string> typed = {"0",
+                                          "1",
+                                          "2",
+                                          "3",
+                                          "4",
+                                          "7",
+                                          "-1",
+                                          "2.9",
+                                          "abc",
+                                          "",
+                                          "999999999",
+                                          "1000000000",
+                                          "99999999999999999999"};
 
   newOrder();
   // The last steps, shown with a failure.

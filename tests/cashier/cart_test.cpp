@@ -141,15 +141,15 @@ TEST_F(CartTest, EditedQuantityIsStoredAsTheIntegerUsed) {
     int row;
     std::string typed, quantity, total, received, points, stockLeft;
   } cases[] = {
-      {1, "2.7", "2", "20", "20", "20", "7"},     // the fraction is dropped, not shown
-      {1, "abc", "0", "0", "0", "0", "9"},        // reads as 0
-      {1, "-5", "0", "0", "0", "0", "9"},         // below 0: back to the quantity before
-      {1, "3", "3", "30", "30", "30", "6"},       //
+      {1, "2.7", "2", "20", "20", "20", "7"},         // the fraction is dropped, not shown
+      {1, "abc", "0", "0", "0", "0", "9"},            // reads as 0
+      {1, "-5", "0", "0", "0", "0", "9"},             // below 0: back to the quantity before
+      {1, "3", "3", "30", "30", "30", "6"},           //
       {1, "1000000000", "3", "30", "30", "30", "6"},  // beyond the largest quantity: as before
       {1, "99999999999999999999", "3", "30", "30", "30", "6"},
-      {1, "999999999", "9", "90", "90", "90", "0"},   // the largest is capped by the stock
-      {2, "-5", "2", "-20", "-20", "-20", "9"},   // a return keeps its sign
-      {2, "4.9", "4", "-40", "-40", "-40", "9"},  // a return leaves the stock on hand alone
+      {1, "999999999", "9", "90", "90", "90", "0"},  // the largest is capped by the stock
+      {2, "-5", "2", "-20", "-20", "-20", "9"},      // a return keeps its sign
+      {2, "4.9", "4", "-40", "-40", "-40", "9"},     // a return leaves the stock on hand alone
       {2, "999999999", "999999999", "-9999999990", "-9999999990", "-9999999990", "9"},
       {2, "1000000000", "999999999", "-9999999990", "-9999999990", "-9999999990", "9"},
   };
@@ -224,8 +224,8 @@ TEST_F(CartTest, AReturnTurnedBackIntoASaleSellsNoMoreThanTheStock) {
   EXPECT_EQ(cell(1, kCartStockLeft), "5");
   for (int i = 0; i < 9; ++i) scan("B");
   EXPECT_EQ(cell(1, kCartQuantity), "10");
-  EXPECT_EQ(app->dialogs.messages(), (Texts{"商品[水]库存为0", "商品[水]库存为0",
-                                            "商品[水]库存为0", "商品[水]库存为0"}));
+  EXPECT_EQ(app->dialogs.messages(),
+            (Texts{"商品[水]库存为0", "商品[水]库存为0", "商品[水]库存为0", "商品[水]库存为0"}));
   checkout();
   EXPECT_EQ(stockOf("B"), "0");
 }

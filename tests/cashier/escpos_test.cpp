@@ -1,13 +1,13 @@
-#include "cashier/escpos.h"
+#include "printing/escpos.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "cashier/printer_port.h"
-#include "cashier/receipt.h"
 #include "core/clock.h"
 #include "core/session.h"
+#include "printing/printer_port.h"
+#include "printing/receipt.h"
 #include "tools/bigshop_names.h"
 #include "util/gbk.h"
 

@@ -1,4 +1,4 @@
-#include "cashier/print_spooler.h"
+#include "printing/print_spooler.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "cashier/escpos.h"
+#include "printing/escpos.h"
 #include "support/fakes.h"
 #include "support/loopback_printer.h"
 #include "support/test_app.h"

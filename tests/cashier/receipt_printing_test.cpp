@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "cashier/escpos.h"
-#include "cashier/receipt.h"
 #include "core/clock.h"
 #include "core/database.h"
 #include "core/timestamp.h"
 #include "history/order_detail.h"
+#include "printing/escpos.h"
+#include "printing/receipt.h"
 #include "sale_test_fixture.h"
 #include "support/loopback_printer.h"
 #include "util/gbk.h"

@@ -1,4 +1,4 @@
-#include "cashier/receipt.h"
+#include "printing/receipt.h"
 
 #include <gtest/gtest.h>
 

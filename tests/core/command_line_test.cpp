@@ -115,8 +115,8 @@ TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheProgram) {
     EXPECT_NE(help.find(option.name), std::string::npos);
     EXPECT_NE(help.find(option.help), std::string::npos);
   }
-  EXPECT_NE(help.find("  --data DIR   数据（data.db、配置.ini、备份/）"), std::string::npos);
-  EXPECT_NE(help.find("  -h, --help   显示本帮助后退出\n"), std::string::npos);
+  EXPECT_NE(help.find("  --data DIR     数据（data.db、配置.ini、备份/）"), std::string::npos);
+  EXPECT_NE(help.find("  -h, --help     显示本帮助后退出\n"), std::string::npos);
   EXPECT_EQ(versionText().rfind("晨舟收银系统 (chenzhou-pos) ", 0), 0u);
   EXPECT_EQ(versionText().back(), '\n');
 }

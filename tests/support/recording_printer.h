@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cashier/printer.h"
+#include "printing/printer.h"
 
 namespace cz::test {
 

@@ -24,14 +24,8 @@ TempDir::~TempDir() {
 }
 
 TestApp::TestApp(const std::filesystem::path& dir)
-    : context{db,
-              session,
-              log,
-              clock,
-              windows,
-              ui,
-              dir.string(),
-              (dir / "config-home" / "配置.ini").string()} {
+    : context{db,      session, log,          clock,
+              windows, ui,      dir.string(), (dir / "config-home" / "配置.ini").string()} {
   context.printSpooler = &spooler;
 }
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "cashier/print_spooler.h"
 #include "core/app_context.h"
 #include "core/database.h"
 #include "core/operation_log.h"
 #include "core/session.h"
+#include "printing/print_spooler.h"
 #include "support/fakes.h"
 #include "util/list_model.h"
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <random>
 
-#include "cashier/printer.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/app_context.h"
@@ -16,6 +15,7 @@
 #include "core/session.h"
 #include "core/timestamp.h"
 #include "core/windows.h"
+#include "printing/printer.h"
 #include "purchasing/purchase_entry.h"
 #include "util/list_model.h"
 #include "util/ui_queue.h"

@@ -1,18 +1,21 @@
 #include "admin/ui/settings_window.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabBar>
 
 #include "admin/ui/switch_button.h"
-#include "cashier/ui/qt_printer.h"
 #include "catalogue/ui/supplier_page.h"
+#include "printing/ui/qt_printer.h"
 #include "util/ui/qt_text.h"
 
 namespace cz {
@@ -56,7 +59,8 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
     : QWidget(owner, Qt::Window),
       m_dialogs(this),
       m_printer(std::make_unique<QtPrinter>(this)),
-      m_presenter(app, m_dialogs, *m_printer) {
+      m_backupScreen(this),
+      m_presenter(app, m_dialogs, *m_printer, &m_backupScreen) {
   setObjectName("设置");
   setWindowTitle("设置");
   setFixedSize(563, 416);
@@ -138,6 +142,20 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   dataFolder->setCursorPosition(0);
   dataFolder->setToolTip(dataFolder->text());
 
+  // The data backups, in one group at the foot of the page.
+  auto* backups = new QGroupBox("数据备份", other);
+  backups->setObjectName("分组备份");
+  backups->setGeometry(12, 280, 425, 82);
+  QPushButton* backupNow = button("超级备份", "立即备份", {10, 22, 90, 26}, 3, backups);
+  QPushButton* restore = button("超级恢复", "恢复…", {106, 22, 90, 26}, 3, backups);
+  QPushButton* checkDatabase =
+      button("超级检查数据库", "检查数据库", {202, 22, 90, 26}, 3, backups);
+  QLabel* folder = label("透明标签备份位置", "", {10, 52, 405, 22}, backups);
+  const QString folderText = qs(m_presenter.backupFolder());
+  folder->setText(
+      folder->fontMetrics().elidedText("备份位置：" + folderText, Qt::ElideMiddle, 405));
+  folder->setToolTip(folderText);
+
   QPushButton* save = button("超级保存", "保存配置", {454, 337, 89, 38}, 5, this);
   save->raise();
 
@@ -186,6 +204,32 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
     m_presenter.clearLogClicked();
     render();
   });
+  connect(backupNow, &QPushButton::clicked, this, [this] { m_presenter.backupNowClicked(); });
+  connect(restore, &QPushButton::clicked, this, [this] { chooseBackupToRestore(); });
+  connect(checkDatabase, &QPushButton::clicked, this,
+          [this] { m_presenter.checkDatabaseClicked(); });
+}
+
+void SettingsWindow::chooseBackupToRestore() {
+  // On the heap: exit or a shift change may destroy this window, and the dialog with it, while
+  // the dialog waits.
+  const QPointer<QFileDialog> dialog =
+      new QFileDialog(this, "选择要恢复的备份", qs(m_presenter.backupFolder()),
+                      "备份文件 (data-*.db);;数据库文件 (*.db);;所有文件 (*)");
+  dialog->setObjectName("选择备份");
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setLabelText(QFileDialog::LookIn, "查找范围：");
+  dialog->setLabelText(QFileDialog::FileName, "文件名：");
+  dialog->setLabelText(QFileDialog::FileType, "文件类型：");
+  dialog->setLabelText(QFileDialog::Accept, "打开");
+  dialog->setLabelText(QFileDialog::Reject, "取消");
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (!dialog) return;
+  const QStringList chosen = dialog->selectedFiles();
+  delete dialog.data();
+  if (accepted && !chosen.isEmpty()) m_presenter.restoreChosen(ss(chosen.front()));
 }
 
 SettingsWindow::~SettingsWindow() {

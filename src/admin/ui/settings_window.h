@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "admin/settings_presenter.h"
+#include "core/ui/qt_backup_screen.h"
 #include "core/ui/qt_dialogs.h"
 #include "core/windows.h"
 
@@ -41,9 +42,12 @@ class SettingsWindow : public QWidget {
  private:
   QWidget* addPage(const QString& title);
   void render();
+  // "恢复…": picks a copy in the backup folder and hands it to the presenter.
+  void chooseBackupToRestore();
 
   QtDialogs m_dialogs;
   std::unique_ptr<QtPrinter> m_printer;
+  QtBackupScreen m_backupScreen;
   SettingsPresenter m_presenter;
   QWidget* m_tabs;
   QTabBar* m_tabBar;

@@ -12,7 +12,7 @@
 
 #include "cashier/sale_area.h"
 #include "core/dialogs.h"
-#include "cashier/ui/qt_printer.h"
+#include "printing/ui/qt_printer.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/list_view.h"
 #include "util/ui/qt_text.h"

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "cashier/ui/qt_printer.h"
+#include "printing/ui/qt_printer.h"
 #include "util/ui/child_views.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/qt_text.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "cashier/printer.h"
+#include "printing/printer.h"
 
 class QPainter;
 class QPrinter;

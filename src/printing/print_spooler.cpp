@@ -1,13 +1,13 @@
-#include "cashier/print_spooler.h"
+#include "printing/print_spooler.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "cashier/escpos.h"
-#include "cashier/printer_port.h"
-#include "core/ui_queue.h"
+#include "printing/escpos.h"
+#include "printing/printer_port.h"
+#include "util/ui_queue.h"
 
 namespace cz {
 

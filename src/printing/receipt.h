@@ -10,7 +10,6 @@ namespace cz {
 class Clock;
 class Database;
 class Printer;
-class TextGrid;
 struct LocalDateTime;
 struct Settings;
 
@@ -54,14 +53,9 @@ struct Receipt {
   std::string footer;  // line breaks as "\r\n"
 };
 
-// The cart's lines as a receipt shows them.
-std::vector<ReceiptLine> receiptLines(const TextGrid& cart);
-
 // The receipt's third text: two lines per goods line (name; barcode, price * quantity = amount
 // received), the totals and the footer, which ends the text without a line end of its own.
 std::string receiptBodyText(const std::vector<ReceiptLine>& lines, const ReceiptTotals& totals,
-                            const std::string& footer);
-std::string receiptBodyText(const TextGrid& cart, const ReceiptTotals& totals,
                             const std::string& footer);
 
 // The receipt of a sale: its header and footer from the settings, its time the moment the sale
@@ -71,11 +65,6 @@ std::string receiptBodyText(const TextGrid& cart, const ReceiptTotals& totals,
 Receipt composeReceipt(std::vector<ReceiptLine> lines, const std::string& orderNumber,
                        const LocalDateTime& storedAt, const std::string& customer,
                        ReceiptTotals totals, const Settings& settings);
-
-// The receipt of the sale just checked out, from the cart and the sale's labels.
-Receipt receiptFromCart(const TextGrid& cart, const std::string& orderNumber,
-                        const LocalDateTime& storedAt, const std::string& customer,
-                        const ReceiptTotals& totals, const Settings& settings);
 
 // A stored 销售 row, as a reprint reads it.
 struct StoredSale {

@@ -1,4 +1,4 @@
-#include "cashier/printer_port.h"
+#include "printing/printer_port.h"
 
 #include <fcntl.h>
 #include <linux/sockios.h>

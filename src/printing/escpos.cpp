@@ -1,8 +1,8 @@
-#include "cashier/escpos.h"
+#include "printing/escpos.h"
 
 #include <algorithm>
 
-#include "cashier/receipt.h"
+#include "printing/receipt.h"
 #include "util/gbk.h"
 #include "util/numbers.h"
 

@@ -1,17 +1,15 @@
-#include "cashier/receipt.h"
+#include "printing/receipt.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
 
-#include "cashier/cart.h"
-#include "cashier/printer.h"
-#include "cashier/sale_area.h"
 #include "core/clock.h"
 #include "core/database.h"
 #include "core/session.h"
 #include "core/timestamp.h"
+#include "printing/printer.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"
@@ -55,17 +53,6 @@ std::string discountText(const std::string& due, const std::string& received) {
   return doubleText(round1(readNumber(due) - readNumber(received)));
 }
 
-std::vector<ReceiptLine> receiptLines(const TextGrid& cart) {
-  std::vector<ReceiptLine> lines;
-  lines.reserve(static_cast<size_t>(std::max(cart.rowCount() - 1, 0)));
-  for (int row = 1; row < cart.rowCount(); ++row) {
-    lines.push_back({cart.text(row, kCartName), cart.text(row, kCartBarcode),
-                     cart.text(row, kCartUnitPrice), cart.text(row, kCartQuantity),
-                     cart.text(row, kCartReceived)});
-  }
-  return lines;
-}
-
 std::string receiptBodyText(const std::vector<ReceiptLine>& lines, const ReceiptTotals& totals,
                             const std::string& footer) {
   std::string text;
@@ -80,11 +67,6 @@ std::string receiptBodyText(const std::vector<ReceiptLine>& lines, const Receipt
   return text;
 }
 
-std::string receiptBodyText(const TextGrid& cart, const ReceiptTotals& totals,
-                            const std::string& footer) {
-  return receiptBodyText(receiptLines(cart), totals, footer);
-}
-
 Receipt composeReceipt(std::vector<ReceiptLine> lines, const std::string& orderNumber,
                        const LocalDateTime& storedAt, const std::string& customer,
                        ReceiptTotals totals, const Settings& settings) {
@@ -97,12 +79,6 @@ Receipt composeReceipt(std::vector<ReceiptLine> lines, const std::string& orderN
   receipt.totals = std::move(totals);
   receipt.footer = settings.receiptFooter;
   return receipt;
-}
-
-Receipt receiptFromCart(const TextGrid& cart, const std::string& orderNumber,
-                        const LocalDateTime& storedAt, const std::string& customer,
-                        const ReceiptTotals& totals, const Settings& settings) {
-  return composeReceipt(receiptLines(cart), orderNumber, storedAt, customer, totals, settings);
 }
 
 std::optional<StoredSale> readStoredSale(Database& db, std::int64_t rowid, std::string& error) {

@@ -1,17 +1,17 @@
-#include "cashier/receipt_printing.h"
+#include "printing/receipt_printing.h"
 
 #include <utility>
 
-#include "cashier/escpos.h"
-#include "cashier/print_spooler.h"
-#include "cashier/printer.h"
-#include "cashier/printer_port.h"
-#include "cashier/receipt.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
+#include "printing/escpos.h"
+#include "printing/print_spooler.h"
+#include "printing/printer.h"
+#include "printing/printer_port.h"
+#include "printing/receipt.h"
 
 namespace cz {
 namespace {

@@ -1,7 +1,7 @@
 #include <cups/cups.h>
 #include <poll.h>
 
-#include "cashier/printer_port.h"
+#include "printing/printer_port.h"
 
 namespace cz {
 namespace {

@@ -1,4 +1,4 @@
-#include "cashier/ui/qt_printer.h"
+#include "printing/ui/qt_printer.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
