@@ -13,11 +13,19 @@
 
 namespace cz {
 
+bool openDatabase(Database& db, const std::string& settingsPath, const std::string& filePath) {
+  const IniFile settings(settingsPath);
+  if (settings.read("数据库", "类型") == "PostgreSQL") {
+    return db.openServer(settings.read("数据库", "连接"));
+  }
+  return db.open(filePath);
+}
+
 std::string runBootstrap(AppContext& app, Dialogs& dialogs) {
   app.session.dataDirectory = app.dataFolder + "/";
   app.windows.loadLogWindow();
 
-  if (!app.db.open(app.session.databasePath())) {
+  if (!openDatabase(app.db, app.session.settingsFilePath(), app.session.databasePath())) {
     // Nothing can be created in a file that does not open; the user is told why, and the
     // program goes on so that the log window and the message stay reachable.
     dialogs.message(app.db.lastError(), "打开数据库失败", MessageIcon::Information);

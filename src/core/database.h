@@ -13,6 +13,9 @@ struct sqlite3_stmt;
 
 namespace cz {
 
+class PostgresConnections;
+class PostgresRows;
+
 // Values bound to the `?` placeholders of a statement, in order. Every value is bound as text,
 // so it gets the column's affinity exactly as a quoted literal would, and a quote inside a value
 // is just a character.
@@ -22,6 +25,11 @@ struct ColumnDef {
   std::string name;
   std::string type;
 };
+
+// The PostgreSQL type of a column declared `sqliteType` in SQLite: a flag (INTEGER columns that
+// hold 真/假) and text stay text, numbers become double precision, INTEGER PRIMARY KEY an
+// identity key.
+std::string serverColumnType(const std::string& table, const ColumnDef& column);
 
 namespace detail {
 struct StatementDeleter {
@@ -48,7 +56,12 @@ class Database {
   // Opens the file, creating it when missing. False on failure (the connection stays closed and
   // every later operation fails with the open's error text).
   bool open(const std::string& path);
-  bool isOpen() const { return m_db != nullptr; }
+  // Connects to a PostgreSQL server instead (a libpq connection string). Each thread that uses
+  // the database gets a connection of its own. False with the server's message on failure.
+  bool openServer(const std::string& connectionString);
+  bool isOpen() const { return m_db != nullptr || m_server != nullptr; }
+  // True when the data lives on a PostgreSQL server.
+  bool onServer() const { return m_server != nullptr; }
   void close();
 
   // Runs one statement with its bound values; true when it ran to completion.
@@ -65,7 +78,14 @@ class Database {
   bool commit();
   bool rollback();
 
-  // CREATE TABLE name (col type, col type, …).
+  // Within a transaction: makes the writers of every till that use this shop's data take turns
+  // until the transaction ends, so a check made now still holds at the commit. SQLite has one
+  // writer at a time anyway; on the server it is a transaction-scoped advisory lock.
+  bool lockWriters();
+
+  // CREATE TABLE name (col type, col type, …). On the server the types are the server's
+  // equivalents (see serverColumnType) and a table without an INTEGER PRIMARY KEY gets a `rowid`
+  // identity column, so rows are addressed by rowid on both.
   bool createTable(const std::string& name, const std::vector<ColumnDef>& columns);
 
   // The statement with its values filled in, for log texts that quote a statement. Empty when the
@@ -85,12 +105,14 @@ class Database {
   void setLastError(const std::string& message);
 
  private:
+  friend class RecordSet;
   // Records why open() failed, as the last error and for the operations that follow.
   void failOpen(const std::string& error);
   // begin() opened a transaction that the engine has since rolled back.
   bool transactionLost() const;
 
   sqlite3* m_db = nullptr;
+  std::unique_ptr<PostgresConnections> m_server;
   // Set by begin(), cleared by commit() and rollback().
   std::atomic<bool> m_inTransaction{false};
   std::string m_lostTransactionError;
@@ -135,7 +157,10 @@ class Transaction {
 // The rows of one query, read as text.
 class RecordSet {
  public:
-  explicit RecordSet(Database& db) : m_db(db) {}
+  explicit RecordSet(Database& db);
+  ~RecordSet();
+  RecordSet(const RecordSet&) = delete;
+  RecordSet& operator=(const RecordSet&) = delete;
 
   // Prepares the query with its bound values; false when it does not prepare.
   bool open(const std::string& sql, const SqlParams& params = {});
@@ -155,6 +180,9 @@ class RecordSet {
  private:
   Database& m_db;
   Statement m_statement;
+  // The server's rows, fetched whole, and the current one (−1 before the first).
+  std::unique_ptr<PostgresRows> m_rows;
+  int m_row = -1;
   std::unordered_map<std::string, int> m_columns;
   int m_rowCount = 0;
   bool m_onRow = false;

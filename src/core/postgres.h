@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace cz {
+
+// The PostgreSQL form of a statement written for SQLite: `?` placeholders become $1, $2, …,
+// `x like ?` becomes `x::text ilike ?` (SQLite's LIKE ignores the case of ASCII letters and
+// compares numbers as text), `*` of a table this program knows becomes its column list (the
+// server's tables carry a `rowid` column that SQLite keeps hidden), the trim of the member indexes
+// becomes btrim with a literal set of blanks, and an insert into a table with a row number gets
+// `returning` that number. Quoted literals are left untouched.
+std::string postgresStatement(const std::string& sql);
+
+// After an insert that gives a known table's row number itself (a copied shop, a test's
+// fixture): the statement that moves the table's number sequence past the largest number, so
+// the next insert without one does not collide. Empty for any other statement.
+std::string postgresSequenceFollowUp(const std::string& sql);
+
+// The statement with each `?` replaced by its value as a quoted literal, as SQLite expands a
+// statement for the log.
+std::string expandedStatement(const std::string& sql, const std::vector<std::string>& params);
+
+// A number of a double precision column as SQLite prints the same number stored in a NUMERIC
+// column: a whole number without a fraction ("3"), any other with at most 15 significant digits
+// ("0.3", not "0.30000000000000004").
+std::string sqliteNumberText(const std::string& serverText);
+
+// The rows of one query on the server, fetched whole.
+class PostgresRows {
+ public:
+  explicit PostgresRows(pg_result* result);
+  ~PostgresRows();
+  PostgresRows(const PostgresRows&) = delete;
+  PostgresRows& operator=(const PostgresRows&) = delete;
+
+  int rowCount() const;
+  int columnCount() const;
+  std::string columnName(int index0) const;
+  // The value as text, numbers formatted as SQLite would; NULL reads as empty.
+  std::string value(int row, int index0) const;
+
+ private:
+  pg_result* m_result;
+  std::vector<bool> m_floatColumns;
+};
+
+// Connections to one PostgreSQL server: one per thread, opened at the thread's first use, since a
+// libpq connection serves one thread at a time. A connection the server dropped is reset at the
+// thread's next statement outside a transaction; within a transaction every statement fails until
+// the rollback, so a transaction is never stored in part and never retried blindly.
+class PostgresConnections {
+ public:
+  explicit PostgresConnections(std::string connectionString);
+  ~PostgresConnections();
+  PostgresConnections(const PostgresConnections&) = delete;
+  PostgresConnections& operator=(const PostgresConnections&) = delete;
+
+  // Connects the calling thread now; false with the server's message when that fails.
+  bool connect(std::string& error);
+  // Runs one statement (already in the server's form) with its values; false with the server's
+  // message. An insert's `returning` value becomes the thread's last inserted row number.
+  bool execute(const std::string& sql, const std::vector<std::string>& params, std::string& error);
+  std::unique_ptr<PostgresRows> query(const std::string& sql,
+                                      const std::vector<std::string>& params, std::string& error);
+  bool begin(std::string& error);
+  bool commit(std::string& error);
+  bool rollback(std::string& error);
+  std::int64_t lastInsertRowId();
+
+ private:
+  struct Connection {
+    pg_conn* conn = nullptr;
+    bool inTransaction = false;
+    // The connection broke inside the transaction: its statements fail with this until rollback.
+    std::string lostTransaction;
+    std::int64_t lastInsertRowId = 0;
+  };
+  // The calling thread's connection, connected (or reset after a drop) when needed; nullptr with
+  // the error text when the server cannot be reached.
+  Connection* threadConnection(std::string& error);
+  pg_result* run(Connection& c, const std::string& sql, const std::vector<std::string>& params,
+                 std::string& error);
+
+  const std::string m_connectionString;
+  std::mutex m_mutex;
+  std::unordered_map<std::thread::id, std::unique_ptr<Connection>> m_connections;
+};
+
+}  // namespace cz

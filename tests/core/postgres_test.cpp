@@ -1,0 +1,152 @@
+#include "core/postgres.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "core/bootstrap.h"
+#include "core/database.h"
+#include "support/test_app.h"
+#include "util/ini_file.h"
+
+namespace cz {
+namespace {
+
+TEST(PostgresStatementTest, RewritesWhatTheDialectsSayDifferently) {
+  struct Case {
+    const char* sqlite;
+    const char* server;
+  } cases[] = {
+      {"select * from t where a=? and b=?", "select * from t where a=$1 and b=$2"},
+      // A question mark inside a literal is text.
+      {"select '?', ? from t", "select '?', $1 from t"},
+      {"select * from 供应商 where 名称 like ?",
+       "select 名称,联系方式,编号,创建者 from 供应商 where 名称::text ilike $1"},
+      {"select count(*) from 日志", "select count(*) from 日志"},
+      {"select rowid,* from 销售 where rowid=?",
+       "select rowid,订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,制单人 from 销售 "
+       "where rowid=$1"},
+      {"insert into 供应商(名称,联系方式,创建者) values(?,?,?)",
+       "insert into 供应商(名称,联系方式,创建者) values($1,$2,$3) returning 编号"},
+      {"insert into 日志(时间,账号,类型,日志) values(?,?,?,?)",
+       "insert into 日志(时间,账号,类型,日志) values($1,$2,$3,$4) returning rowid"},
+      {"select 1 from 会员 where trim(姓名,char(32,9,10,13,12288))=? limit 1",
+       "select 1 from 会员 where btrim(姓名,' \t\n\r\xE3\x80\x80')=$1 limit 1"},
+      // A table this program does not know keeps its star.
+      {"select * from other", "select * from other"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(postgresStatement(c.sqlite), c.server) << c.sqlite;
+}
+
+TEST(PostgresStatementTest, NumbersReadAsSqlitePrintsThem) {
+  struct Case {
+    const char* server;
+    const char* sqlite;
+  } cases[] = {
+      {"3", "3"},       {"-12", "-12"}, {"12.5", "12.5"}, {"0.30000000000000004", "0.3"},
+      {"1e+20", "1.0e+20"}, {"-0.25", "-0.25"}, {"abc", "abc"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(sqliteNumberText(c.server), c.sqlite) << c.server;
+}
+
+TEST(PostgresStatementTest, SequenceMovesOnlyWhenTheNumberIsGiven) {
+  EXPECT_EQ(postgresSequenceFollowUp("insert into 会员(编号,姓名) values(?,?)"),
+            "select setval(pg_get_serial_sequence('会员','编号'),(select max(编号) from 会员))");
+  EXPECT_EQ(postgresSequenceFollowUp("insert into 会员(姓名) values(?)"), "");
+  EXPECT_EQ(postgresSequenceFollowUp("update 会员 set 姓名=?"), "");
+}
+
+TEST(PostgresStatementTest, ExpandsValuesAsQuotedLiterals) {
+  EXPECT_EQ(expandedStatement("update t set a=? where b='?' and c=?", {"x'y", "2"}),
+            "update t set a='x''y' where b='?' and c='2'");
+}
+
+// The tests below run against the server the test run started (CZ_TEST_POSTGRES holds the
+// connection string of its maintenance database).
+class PostgresServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* server = std::getenv("CZ_TEST_POSTGRES");
+    if (!server) GTEST_SKIP() << "CZ_TEST_POSTGRES names no server";
+    m_base = server;
+    Database admin;
+    ASSERT_TRUE(admin.openServer(m_base)) << admin.lastError();
+    static int counter = 0;
+    m_name = "t" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    admin.execute("drop database if exists " + m_name);
+    ASSERT_TRUE(admin.execute("create database " + m_name)) << admin.lastError();
+    IniFile settings((m_dir.path() / "配置.ini").string());
+    settings.write("数据库", "类型", "PostgreSQL");
+    settings.write("数据库", "连接", m_base + " dbname=" + m_name);
+  }
+  std::string m_base;
+  std::string m_name;
+  test::TempDir m_dir;
+};
+
+TEST_F(PostgresServerTest, FirstStartCreatesTheTablesTheAdminAndTheLogEntry) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  ASSERT_TRUE(app.db.onServer());
+  EXPECT_EQ(app.db.tableCount(), 7);
+  EXPECT_EQ(app.rows("select 账号,密码,查看进货 from 账号"),
+            (std::vector<std::vector<std::string>>{{"admin", "", "真"}}));
+  const auto entries = app.rows("select 类型,日志 from 日志 where 日志=?", {"成功创建数据库"});
+  EXPECT_EQ(entries.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "data.db"));
+
+  // A second start finds the tables and creates nothing.
+  test::TestApp again(m_dir.path());
+  test::startAndLogIn(again);
+  EXPECT_EQ(again.rows("select count(*) from 账号"),
+            (std::vector<std::vector<std::string>>{{"1"}}));
+}
+
+TEST_F(PostgresServerTest, ValuesReadBackAsOnSqlite) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  Database& db = app.db;
+  ASSERT_TRUE(db.execute("insert into 库存(名称,条码,进货价,销售价,当前库存,最低折扣,参与积分) "
+                         "values(?,?,?,?,?,?,?)",
+                         {"O'Brien 苹果", "690", "1.10", "12.50", "7", "10", "真"}))
+      << db.lastError();
+  const std::int64_t rowid = db.lastInsertRowId();
+  EXPECT_GT(rowid, 0);
+  ASSERT_TRUE(db.execute("update 库存 set 当前库存=当前库存-? where 条码=?", {"3", "690"}));
+  EXPECT_EQ(app.rows("select 名称,进货价,销售价,当前库存,参与积分 from 库存 where rowid=?",
+                     {std::to_string(rowid)}),
+            (std::vector<std::vector<std::string>>{{"O'Brien 苹果", "1.1", "12.5", "4", "真"}}));
+  // LIKE ignores the case of ASCII letters, as SQLite's does.
+  EXPECT_EQ(app.rows("select 条码 from 库存 where 名称 like ?", {"%o'brien%"}).size(), 1u);
+  // A member's number is searched as text.
+  ASSERT_TRUE(db.execute("insert into 会员(姓名,联系方式,积分) values(?,?,?)", {"张三", "1", "0"}));
+  EXPECT_EQ(app.rows("select 姓名 from 会员 where 编号 like ?", {"%1%"}).size(), 1u);
+}
+
+TEST_F(PostgresServerTest, AFailedStatementShowsTheServersMessageAndRollsBack) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  Database& db = app.db;
+  {
+    Transaction transaction(db);
+    ASSERT_TRUE(transaction.started());
+    ASSERT_TRUE(db.execute("insert into 供应商(名称) values(?)", {"甲"}));
+    EXPECT_FALSE(db.execute("insert into 没有这张表(名称) values(?)", {"乙"}));
+    EXPECT_NE(db.lastError().find("没有这张表"), std::string::npos) << db.lastError();
+  }
+  EXPECT_EQ(app.rows("select count(*) from 供应商"),
+            (std::vector<std::vector<std::string>>{{"0"}}));
+}
+
+TEST_F(PostgresServerTest, AnUnreachableServerIsReportedWhenOpening) {
+  Database db;
+  EXPECT_FALSE(db.openServer(m_base + " dbname=没有这个库"));
+  EXPECT_NE(db.lastError().find("没有这个库"), std::string::npos) << db.lastError();
+  EXPECT_FALSE(db.isOpen());
+}
+
+}  // namespace
+}  // namespace cz
