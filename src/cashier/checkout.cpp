@@ -57,6 +57,23 @@ StepResult insertSale(Database& db, OperationLog& log, const SaleRow& r) {
   return {false, error, saleFailedEntry(error)};
 }
 
+StockLeft stockLeftAfterSale(Database& db, const std::string& barcode) {
+  RecordSet set(db);
+  if (!set.open("select 当前库存 from 库存 where 条码=?", {barcode})) return {false, false};
+  StockLeft left;
+  while (set.next()) left.negative = left.negative || readNumber(set.field(1)) < 0;
+  if (!db.lastError().empty()) left.ok = false;
+  return left;
+}
+
+std::optional<bool> orderNumberTaken(Database& db, const std::string& number) {
+  RecordSet set(db);
+  if (!set.open("select 1 from 销售 where 订单号=? limit 1", {number})) return std::nullopt;
+  const bool taken = set.next();
+  if (!db.lastError().empty()) return std::nullopt;
+  return taken;
+}
+
 std::string saleFailedEntry(const std::string& error) {
   return "创建销售单失败：" + error;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace cz {
@@ -52,5 +53,17 @@ StepResult insertSale(Database& db, OperationLog& log, const SaleRow& row);
 
 // The 错误 entry text of a sale that could not be stored.
 std::string saleFailedEntry(const std::string& error);
+
+// The goods' stock once a sale has taken its units, read within the checkout's transaction:
+// negative when another till sold them first. ok is false when the query fails (lastError set);
+// goods no longer stored count as not negative.
+struct StockLeft {
+  bool ok = true;
+  bool negative = false;
+};
+StockLeft stockLeftAfterSale(Database& db, const std::string& barcode);
+
+// Whether a sale with this order number is stored; nothing when the query fails.
+std::optional<bool> orderNumberTaken(Database& db, const std::string& number);
 
 }  // namespace cz

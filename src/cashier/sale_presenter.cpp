@@ -56,7 +56,8 @@ void SalePresenter::startNewOrder() {
   if (busy()) return;
   Busy scope(*this);
   if (m_orderOpen && !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) return;
-  m_state.orderNumber = orderNumber("SX", m_app.clock.now());
+  m_orderTime = m_app.clock.now();
+  m_state.orderNumber = orderNumber("SX", m_orderTime);
   m_state.inputsEnabled = true;
   m_state.cartEnabled = true;
   m_orderOpen = true;
@@ -354,12 +355,31 @@ void SalePresenter::checkout() {
     fail(nullptr, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
     return;
   }
+  // Other tills sell from the same stock: until the commit they wait, and this order's checks
+  // below still hold when it is stored.
+  if (!db.lockWriters()) {
+    const std::string error = db.lastError();
+    return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
+  }
   for (int row = 1; row < cart.rowCount(); ++row) {
     const bool sale = cart.text(row, kCartType) == kSaleType;
     const StepResult step = updateStock(
         db, log, cart.text(row, kCartBarcode), readInteger(cart.text(row, kCartQuantity)),
         sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
     if (!step.ok) return fail(&transaction, step, "更新库存失败");
+    if (!sale) continue;
+    // The stock was read when the goods were scanned; another till may have sold it since.
+    const StockLeft left = stockLeftAfterSale(db, cart.text(row, kCartBarcode));
+    if (!left.ok) {
+      const std::string error = db.lastError();
+      return fail(&transaction, {false, error, "[更新库存失败]：" + error}, "更新库存失败");
+    }
+    if (left.negative) {
+      transaction.rollback();
+      m_dialogs.message("[" + cart.text(row, kCartName) + "]库存不足", kDefaultTitle,
+                        MessageIcon::Information);
+      return;
+    }
   }
 
   m_state.pointsTotal = roundedPointsText(m_state.pointsTotal);
@@ -375,6 +395,18 @@ void SalePresenter::checkout() {
   // One reading of the clock: the stored 日期 and the receipt's time are the same moment, so a
   // reprint from the stored row shows the time the first print showed.
   const LocalDateTime storedAt = m_app.clock.now();
+  // Another till may have stored an order with this number (made in the same second): take the
+  // next second's number until one is free, so the number keeps its form.
+  for (;;) {
+    const std::optional<bool> taken = orderNumberTaken(db, m_state.orderNumber);
+    if (!taken) {
+      const std::string error = db.lastError();
+      return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
+    }
+    if (!*taken) break;
+    m_orderTime = dateTimeFromSeconds(secondsSinceEpoch(m_orderTime) + 1);
+    m_state.orderNumber = orderNumber("SX", m_orderTime);
+  }
   const SaleRow row{m_state.orderNumber,
                     timestampText(storedAt),
                     m_state.memberName,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cashier/sale_actions.h"
+#include "core/clock.h"
 #include "printing/receipt_printing.h"
 
 namespace cz {
@@ -129,6 +130,8 @@ class SalePresenter : public SaleActions {
   SaleArea& m_area;
   SaleState m_state;
   bool m_orderOpen = false;
+  // The moment the open order's number was made from.
+  LocalDateTime m_orderTime;
   std::string m_memberNumber;
   float m_memberRate = 10;
   // The line being edited and its two editable cells as they were when the edit began.

@@ -138,8 +138,8 @@ std::string postgresSequenceFollowUp(const std::string& sql) {
   std::string columns = "," + match[2].str() + ",";
   std::erase(columns, ' ');
   if (columns.find("," + key + ",") == std::string::npos) return {};
-  return "select setval(pg_get_serial_sequence('" + table + "','" + key + "'),(select max(" +
-         key + ") from " + table + "))";
+  return "select setval(pg_get_serial_sequence('" + table + "','" + key + "'),(select max(" + key +
+         ") from " + table + "))";
 }
 
 std::string expandedStatement(const std::string& sql, const std::vector<std::string>& params) {
@@ -268,7 +268,8 @@ PostgresConnections::Connection* PostgresConnections::threadConnection(std::stri
     return nullptr;
   }
   // Notices (an index that exists already) are not the program's business.
-  PQsetNoticeProcessor(c->conn, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      c->conn, [](void*, const char*) {}, nullptr);
   PGresult* settings = PQexec(c->conn, "set client_encoding to 'UTF8'");
   PQclear(settings);
   return c;

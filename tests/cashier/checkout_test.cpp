@@ -75,6 +75,47 @@ TEST_F(CheckoutTest, SaleAndReturnLinesMoveStockInLineOrder) {
   EXPECT_EQ(sales().size(), 1u);
 }
 
+// Another till sells from the same stock between the scan and the checkout.
+TEST_F(CheckoutTest, StockSoldElsewhereSinceTheScanStoresNothing) {
+  scan("A");
+  scan("A");
+  scan("B");
+  ASSERT_TRUE(app->db.execute("update 库存 set 当前库存=1 where 条码=?", {"A"}));
+  markLog();
+  checkout();
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"[可乐]库存不足"}));
+  expectStillOpen(2);
+  EXPECT_EQ(stockOf("A"), "1");
+  EXPECT_EQ(stockOf("B"), "10");
+  EXPECT_TRUE(storedLog().empty());
+
+  // With the stock back the same order goes through.
+  ASSERT_TRUE(app->db.execute("update 库存 set 当前库存=2 where 条码=?", {"A"}));
+  app->dialogs.calls.clear();
+  checkout();
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"提交订单完毕"}));
+  EXPECT_EQ(stockOf("A"), "0");
+  EXPECT_EQ(sales().size(), 1u);
+}
+
+TEST_F(CheckoutTest, ATakenOrderNumberMovesToTheNextFreeSecond) {
+  const LocalDateTime opened = app->clock.now();
+  const std::string first = orderNumber("SX", opened);
+  const std::string second = orderNumber("SX", dateTimeFromSeconds(secondsSinceEpoch(opened) + 1));
+  const std::string third = orderNumber("SX", dateTimeFromSeconds(secondsSinceEpoch(opened) + 2));
+  ASSERT_EQ(sale->state().orderNumber, first);
+  // Two other tills stored orders with this second's and the next second's numbers.
+  for (const std::string& number : {first, second}) {
+    ASSERT_TRUE(app->db.execute("insert into 销售(订单号,日期) values(?,?)", {number, "0"}));
+  }
+  scan("A");
+  checkout();
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"提交订单完毕"}));
+  EXPECT_EQ(sale->state().orderNumber, third);
+  EXPECT_EQ(app->rows("select count(*) from 销售 where 订单号=?", {third}), (Rows{{"1"}}));
+  EXPECT_EQ(app->rows("select count(distinct 订单号) from 销售"), (Rows{{"3"}}));
+}
+
 TEST_F(CheckoutTest, EmptyCartAndDeclinedQuestionStoreNothing) {
   sale->checkoutClicked();
   EXPECT_EQ(app->dialogs.messages(), (Texts{"请添加商品"}));

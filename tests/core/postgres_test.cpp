@@ -27,7 +27,8 @@ TEST(PostgresStatementTest, RewritesWhatTheDialectsSayDifferently) {
        "select 名称,联系方式,编号,创建者 from 供应商 where 名称::text ilike $1"},
       {"select count(*) from 日志", "select count(*) from 日志"},
       {"select rowid,* from 销售 where rowid=?",
-       "select rowid,订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,制单人 from 销售 "
+       "select rowid,订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,制单人 from "
+       "销售 "
        "where rowid=$1"},
       {"insert into 供应商(名称,联系方式,创建者) values(?,?,?)",
        "insert into 供应商(名称,联系方式,创建者) values($1,$2,$3) returning 编号"},
@@ -46,7 +47,7 @@ TEST(PostgresStatementTest, NumbersReadAsSqlitePrintsThem) {
     const char* server;
     const char* sqlite;
   } cases[] = {
-      {"3", "3"},       {"-12", "-12"}, {"12.5", "12.5"}, {"0.30000000000000004", "0.3"},
+      {"3", "3"},           {"-12", "-12"},     {"12.5", "12.5"}, {"0.30000000000000004", "0.3"},
       {"1e+20", "1.0e+20"}, {"-0.25", "-0.25"}, {"abc", "abc"},
   };
   for (const Case& c : cases) EXPECT_EQ(sqliteNumberText(c.server), c.sqlite) << c.server;
@@ -109,9 +110,10 @@ TEST_F(PostgresServerTest, ValuesReadBackAsOnSqlite) {
   test::TestApp app(m_dir.path());
   test::startAndLogIn(app);
   Database& db = app.db;
-  ASSERT_TRUE(db.execute("insert into 库存(名称,条码,进货价,销售价,当前库存,最低折扣,参与积分) "
-                         "values(?,?,?,?,?,?,?)",
-                         {"O'Brien 苹果", "690", "1.10", "12.50", "7", "10", "真"}))
+  ASSERT_TRUE(
+      db.execute("insert into 库存(名称,条码,进货价,销售价,当前库存,最低折扣,参与积分) "
+                 "values(?,?,?,?,?,?,?)",
+                 {"O'Brien 苹果", "690", "1.10", "12.50", "7", "10", "真"}))
       << db.lastError();
   const std::int64_t rowid = db.lastInsertRowId();
   EXPECT_GT(rowid, 0);
