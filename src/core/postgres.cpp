@@ -55,6 +55,8 @@ std::string rewriteCode(const std::string& code, const std::string& whole, size_
   for (size_t at; (at = out.find(blanks)) != std::string::npos;) {
     out.replace(at, blanks.size(), "' \t\n\r\xE3\x80\x80'");
   }
+  static const std::regex ifnull(R"((^|[^A-Za-z_])ifnull\()", std::regex::icase);
+  out = std::regex_replace(out, ifnull, "$1coalesce(");
   static const std::regex trim(R"((^|[^A-Za-z_])trim\()");
   out = std::regex_replace(out, trim, "$1btrim(");
   // `*` of a known table: its columns, in the order SQLite lists them.

@@ -6,7 +6,11 @@
 #include <atomic>
 #include <thread>
 
+#include <cstdlib>
+#include <functional>
+
 #include "core/login_presenter.h"
+#include "util/ini_file.h"
 
 namespace cz::test {
 
@@ -27,6 +31,26 @@ TestApp::TestApp(const std::filesystem::path& dir)
     : context{db,      session, log,          clock,
               windows, ui,      dir.string(), (dir / "config-home" / "配置.ini").string()} {
   context.printSpooler = &spooler;
+  // The PostgreSQL run: each data folder gets a database of its own on the test run's server,
+  // named after the folder, so a second TestApp over the folder finds the same data.
+  if (const char* server = std::getenv("CZ_TEST_DATABASE")) {
+    const std::string name =
+        "f" + std::to_string(std::hash<std::string>{}(dir.string()) % 1000000000);
+    Database admin;
+    if (!admin.openServer(server)) {
+      ADD_FAILURE() << "test server: " << admin.lastError();
+      return;
+    }
+    RecordSet found(admin);
+    if (!found.open("select 1 from pg_database where datname=?", {name}) || !found.next()) {
+      admin.execute("create database " + name);
+    }
+    IniFile settings((dir / "配置.ini").string());
+    if (settings.read("数据库", "类型").empty()) {
+      settings.write("数据库", "类型", "PostgreSQL");
+      settings.write("数据库", "连接", std::string(server) + " dbname=" + name);
+    }
+  }
 }
 
 bool TestApp::waitForUiTask(std::chrono::milliseconds timeout) {
