@@ -55,7 +55,9 @@ TEST(Tender, ChangeAsTyped) {
     EXPECT_EQ(tender.changeText(), c.change) << c.typed;
     EXPECT_EQ(tender.confirm(dialogs), c.enough) << c.typed;
     EXPECT_EQ(dialogs.messages().empty(), c.enough) << c.typed;
-    if (!c.enough) EXPECT_EQ(dialogs.messages().back(), "收到金额不足");
+    if (!c.enough) {
+      EXPECT_EQ(dialogs.messages().back(), "收到金额不足");
+    }
   }
 }
 

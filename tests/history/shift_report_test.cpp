@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "admin/settings_presenter.h"
 #include "core/login.h"
 #include "core/timestamp.h"
 #include "history/shift_report_presenter.h"
@@ -213,6 +214,33 @@ TEST_F(ShiftReportTest, PrintingTheReportOnTheSystemPath) {
   printer.jobStarts = false;
   look.printClicked();
   EXPECT_EQ(app.dialogs.calls.back().text, "打印失败：没有可用的打印机，或打印已取消");
+}
+
+TEST_F(ShiftReportTest, TheSettingsPageListsTheLatestClosesAndPrintsOneAgain) {
+  addFixtureDay();
+  changeShiftWith([](ShiftReportPresenter& close) {
+    close.countedChanged("15.5");
+    EXPECT_TRUE(close.confirmClicked());
+  });
+  app.clock.set(at(10, 20, 0, 0));
+  changeShiftWith([](ShiftReportPresenter& close) { EXPECT_TRUE(close.closeRequested()); });
+
+  SettingsPresenter settings(app.context, app.dialogs, printer);
+  settings.created();
+  EXPECT_EQ(settings.closeListTexts(),
+            (std::vector<std::string>{"2026-12-10 20:00:00  admin  实收50  差额未清点",
+                                      "2026-12-10 18:00:00  admin  实收62.8  差额0"}));
+  settings.reprintCloseClicked(1);
+  ASSERT_EQ(printer.texts.size(), 2u);
+  EXPECT_EQ(printer.texts[0], "交班报表");
+  EXPECT_EQ(printer.texts[1].rfind("重打\r\n开始时间：2026-12-10 00:00:00\r\n", 0), 0u);
+  EXPECT_NE(printer.texts[1].find("实点现金：15.5\r\n差额：0\r\n下班备用金：0\r\n"),
+            std::string::npos);
+  settings.reprintCloseClicked(-1);
+  EXPECT_EQ(app.dialogs.messages().back(), "请先选择一条交班记录");
+  app.windows.calls.clear();
+  settings.shiftReportClicked();
+  EXPECT_EQ(app.windows.calls, std::vector<std::string>{"openShiftReport"});
 }
 
 TEST(ParseAmount, Cases) {
