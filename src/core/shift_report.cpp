@@ -86,10 +86,10 @@ bool readShiftFigures(Database& db, const std::string& start, const std::string&
     if (!details.parse(rows.field(7))) continue;  // unreadable details count no lines
     const int count = details.arrayCount("详情页");
     for (int i = 0; i < count; ++i) {
-      const JsonDocument line = details.getMember("详情页[" + std::to_string(i) + "]");
+      const std::string line = "详情页[" + std::to_string(i) + "].";
       // The stored lines carry no type: a return line is the one with negative amounts.
-      const double amount = readNumber(line.getText("实收"));
-      if (readNumber(line.getText("总价")) < 0 || amount < 0) {
+      const double amount = readNumber(details.getText(line + "实收"));
+      if (amount < 0 || readNumber(details.getText(line + "总价")) < 0) {
         ++f.returnLines;
         returns += amount;
       } else {
