@@ -6,9 +6,13 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "admin/ui/settings_window.h"
+#include "admin/ui/switch_button.h"
+#include "core/session.h"
 #include "core/timestamp.h"
 #include "history/ui/shift_report_window.h"
 #include "support/test_app.h"
+#include "util/ini_file.h"
 
 namespace cz {
 namespace {
@@ -18,6 +22,10 @@ T* child(QWidget& window, const char* name) {
   T* found = window.findChild<T*>(QString::fromUtf8(name));
   EXPECT_NE(found, nullptr) << name;
   return found;
+}
+
+void saveShot(QWidget& window, const char* file) {
+  if (qEnvironmentVariableIsSet("CZ_SHOTS")) window.grab().save(QString("/tmp/") + file);
 }
 
 class ShiftReportWindows : public ::testing::Test {
@@ -56,6 +64,7 @@ TEST_F(ShiftReportWindows, TheCloseWindowShowsTheDifferenceAndStoresTheCloseOnCo
 
   QTest::keyClicks(counted, "28");
   EXPECT_EQ(difference->text(), "差额：-2");
+  saveShot(window, "shift-close.png");
   nextFloat->selectAll();
   QTest::keyClicks(nextFloat, "100");
   app.windows.calls.clear();
@@ -87,6 +96,32 @@ TEST_F(ShiftReportWindows, TheLookHasNoBoxesAndTheNextShiftStartsEmpty) {
   QTest::keyClick(&look, Qt::Key_Escape);
   EXPECT_FALSE(look.isVisible());
   EXPECT_EQ(app.rows("select count(*) from 交班记录")[0][0], "1");
+}
+
+TEST_F(ShiftReportWindows, TheOtherPageHasTheReportTheTillSwitchesAndTheCloses) {
+  {
+    ShiftReportWindow close(app.context, true, nullptr);
+    close.show();
+    close.close();
+  }
+  SettingsWindow window(app.context);
+  window.created();
+  window.selectPage(SettingsPage::Other);
+  window.show();
+  ASSERT_NE(child<QPushButton>(window, "超级当班报表"), nullptr);
+  auto* closes = child<QListWidget>(window, "列表交班");
+  ASSERT_NE(closes, nullptr);
+  ASSERT_EQ(closes->count(), 1);
+  EXPECT_EQ(closes->item(0)->text(),
+            QString::fromUtf8("2026-12-10 18:00:00  admin  实收42.5  差额未清点"));
+  auto* strict = child<SwitchButton>(window, "图形加强安全");
+  ASSERT_TRUE(strict && child<SwitchButton>(window, "图形收款窗口") &&
+              child<SwitchButton>(window, "图形模糊查找"));
+  EXPECT_FALSE(strict->isChecked());
+  QTest::mouseClick(strict, Qt::LeftButton);
+  EXPECT_TRUE(app.session.settings.strictSecurity);
+  EXPECT_EQ(IniFile(app.session.settingsFilePath()).read("收银", "加强安全", ""), "真");
+  saveShot(window, "settings-other.png");
 }
 
 }  // namespace

@@ -160,8 +160,8 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   m_closes->setObjectName("列表交班");
   m_closes->setGeometry(12, 178, 425, 96);
   m_closes->setToolTip("最近30次交班，双击重打");
-  QPushButton* reprintClose = button("超级重打交班", "重打交班报表", {444, 176, 96, 26}, 3, other);
-  QPushButton* refreshCloses = button("超级刷新交班", "刷新", {444, 208, 96, 26}, 3, other);
+  QPushButton* reprintClose = button("超级重打交班", "重打交班报表", {446, 178, 86, 26}, 3, other);
+  QPushButton* refreshCloses = button("超级刷新交班", "刷新", {446, 210, 86, 26}, 3, other);
 
   // The data backups, in one group at the foot of the page.
   auto* backups = new QGroupBox("数据备份", other);
