@@ -108,8 +108,10 @@ void MainPresenter::itemClicked(ToolbarItemId id) {
       break;
     case ToolbarItemId::ShiftChange:
       // Once 是 is answered the shift's report is on screen and the sale is about to go, so
-      // F1 and F4 no longer start or store an order.
-      if (changeShift(m_app, m_dialogs)) m_closingShift = true;
+      // F1 and F4 no longer start or store an order. Set before the call: on 是 the shift change
+      // may already have destroyed this presenter when the call returns.
+      m_closingShift = true;
+      if (!changeShift(m_app, m_dialogs)) m_closingShift = false;
       break;
     case ToolbarItemId::AddMember:
       if (checkPermission(permissions, Permission::AddMember, m_dialogs, refusalText("新增会员"))) {
