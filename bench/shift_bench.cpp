@@ -28,16 +28,6 @@ constexpr int kShiftOrders = 2000;
 // The shift's day; the orders before it spread over the two years up to it.
 const cz::LocalDateTime kShiftDay{2026, 11, 30, 0, 0, 0};
 
-class NoPrinter : public cz::Printer {
- public:
-  bool startJob(bool) override { return false; }
-  void setBold(bool) override {}
-  void setFontSize(int) override {}
-  void setOrigin(int, int) override {}
-  void printText(const std::string&) override {}
-  void endJob() override {}
-};
-
 // Answers every question 是 and picks the first parked order.
 class PickingDialogs : public cz::AnsweringDialogs {
  public:
@@ -149,7 +139,7 @@ struct Till {
   cz::OperationLog log{db, session, clock, logList};
   cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
   PickingDialogs dialogs;
-  NoPrinter printer;
+  cz::NoPrinter printer;
   cz::SaleArea area;
   cz::SalePresenter sale{app, dialogs, printer, area};
 };

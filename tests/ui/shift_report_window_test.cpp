@@ -12,21 +12,11 @@
 #include "core/timestamp.h"
 #include "history/ui/shift_report_window.h"
 #include "support/test_app.h"
+#include "ui/window_probe.h"
 #include "util/ini_file.h"
 
 namespace cz {
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromUtf8(name));
-  EXPECT_NE(found, nullptr) << name;
-  return found;
-}
-
-void saveShot(QWidget& window, const char* file) {
-  if (qEnvironmentVariableIsSet("CZ_SHOTS")) window.grab().save(QString("/tmp/") + file);
-}
 
 class ShiftReportWindows : public ::testing::Test {
  protected:
