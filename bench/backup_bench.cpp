@@ -191,16 +191,6 @@ BENCHMARK(BM_BackupUiThreadLongestBlock)
     ->Iterations(1)
     ->UseManualTime();
 
-class NoPrinter : public cz::Printer {
- public:
-  bool startJob(bool) override { return false; }
-  void setBold(bool) override {}
-  void setFontSize(int) override {}
-  void setOrigin(int, int) override {}
-  void printText(const std::string&) override {}
-  void endJob() override {}
-};
-
 // A writable copy of the big shop, made once (delete it to make it anew).
 std::string writableShop() {
   const std::string shop = bigShopFile();
@@ -261,7 +251,7 @@ struct Till {
   cz::OperationLog log{db, session, clock, logList};
   cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
   cz::AnsweringDialogs dialogs{true};
-  NoPrinter printer;
+  cz::NoPrinter printer;
   cz::SaleArea area;
   cz::SalePresenter sale{app, dialogs, printer, area};
   std::vector<std::string> barcodes;

@@ -27,16 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoPrinter : public cz::Printer {
- public:
-  bool startJob(bool) override { return false; }
-  void setBold(bool) override {}
-  void setFontSize(int) override {}
-  void setOrigin(int, int) override {}
-  void printText(const std::string&) override {}
-  void endJob() override {}
-};
-
 constexpr int kGoods = 100000;
 
 std::string barcodeOf(int i) {
@@ -83,7 +73,7 @@ struct Shop {
   cz::OperationLog log{db, session, clock, logList};
   cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
   cz::AnsweringDialogs dialogs{true};
-  NoPrinter printer;
+  cz::NoPrinter printer;
   cz::SaleArea area;
   cz::SalePresenter sale{app, dialogs, printer, area};
 };

@@ -6,6 +6,7 @@
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
+#include "core/session.h"
 #include "util/numbers.h"
 
 namespace cz {
@@ -128,7 +129,10 @@ void AccountsPresenter::addClicked() {
     m_dialogs.message(m_app.db.lastError(), "创建账号失败", MessageIcon::Information);
     return;
   }
-  m_app.log.write(LogType::System, "新增新账号：" + name + "，密码：" + password);
+  // With 加强安全 the password stays out of the log.
+  m_app.log.write(LogType::System, m_app.session.settings.strictSecurity
+                                       ? "新增新账号：" + name
+                                       : "新增新账号：" + name + "，密码：" + password);
   m_dialogs.message("已成功创建，默认允许所有功能，如需修改请加载后修改", "创建成功",
                     MessageIcon::Information);
 }

@@ -46,6 +46,9 @@ ThemeColours loadSettings(const std::string& settingsPath, Settings& settings) {
   settings.printingEnabled = file.read("打印机", "打印", "真") != "假";
   settings.printDialogEnabled = file.read("打印机", "打印对话", "假") == "真";
   settings.rowsPerPage = static_cast<int>(readInteger(file.read("页数", "页数", "300")));
+  settings.paymentWindow = file.read("收银", "收款窗口", "假") == "真";
+  settings.fuzzyLookup = file.read("收银", "模糊查找", "假") == "真";
+  settings.strictSecurity = file.read("收银", "加强安全", "假") == "真";
   settings.theme = theme;
   loadPrinterSettings(file, settings.printer);
   return theme;

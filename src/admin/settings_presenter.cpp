@@ -9,6 +9,7 @@
 #include "core/operation_log.h"
 #include "core/permissions.h"
 #include "core/session.h"
+#include "core/timestamp.h"
 #include "core/windows.h"
 #include "printing/receipt_printing.h"
 #include "util/list_model.h"
@@ -54,6 +55,7 @@ const std::string& SettingsPresenter::dataFolder() const {
 }
 
 void SettingsPresenter::created() {
+  refreshClosesClicked();
   const Settings& settings = m_app.session.settings;
   m_header = settings.receiptHeader;
   m_footer = settings.receiptFooter;
@@ -90,6 +92,71 @@ void SettingsPresenter::printDialogSwitched(bool on) {
 void SettingsPresenter::drawerSwitched(bool on) {
   if (writeSwitch("钱箱", on)) m_app.session.settings.printer.cashDrawer = on;
   m_printerSettings.cashDrawer = m_app.session.settings.printer.cashDrawer;
+}
+
+bool SettingsPresenter::paymentWindowOn() const {
+  return m_app.session.settings.paymentWindow;
+}
+
+bool SettingsPresenter::fuzzyLookupOn() const {
+  return m_app.session.settings.fuzzyLookup;
+}
+
+bool SettingsPresenter::strictSecurityOn() const {
+  return m_app.session.settings.strictSecurity;
+}
+
+void SettingsPresenter::paymentWindowSwitched(bool on) {
+  if (writeKey("收银", "收款窗口", boolText(on))) m_app.session.settings.paymentWindow = on;
+}
+
+void SettingsPresenter::fuzzyLookupSwitched(bool on) {
+  if (writeKey("收银", "模糊查找", boolText(on))) m_app.session.settings.fuzzyLookup = on;
+}
+
+void SettingsPresenter::strictSecuritySwitched(bool on) {
+  if (!writeKey("收银", "加强安全", boolText(on))) return;
+  m_app.session.settings.strictSecurity = on;
+  if (on) m_app.log.hidePasswordsInList();
+}
+
+void SettingsPresenter::shiftReportClicked() {
+  m_app.windows.openShiftReportWindow();
+}
+
+void SettingsPresenter::refreshClosesClicked() {
+  m_closes = recentShiftCloses(m_app.db, 30);
+}
+
+std::vector<std::string> SettingsPresenter::closeListTexts() const {
+  std::vector<std::string> texts;
+  for (const StoredShiftClose& close : m_closes) {
+    const auto moment = dateTimeFromTimestamp(close.time);
+    texts.push_back((moment ? timeText(*moment) : close.time) + "  " + close.account + "  实收" +
+                    close.received + "  差额" +
+                    (close.difference.empty() ? std::string("未清点") : close.difference));
+  }
+  return texts;
+}
+
+void SettingsPresenter::reprintCloseClicked(int index) {
+  if (index < 0 || index >= static_cast<int>(m_closes.size())) {
+    m_dialogs.message("请先选择一条交班记录");
+    return;
+  }
+  std::vector<std::string> lines;
+  const std::string& report = m_closes[static_cast<size_t>(index)].report;
+  size_t begin = 0;
+  while (begin <= report.size()) {
+    const size_t end = report.find("\r\n", begin);
+    lines.push_back(report.substr(begin, end == std::string::npos ? end : end - begin));
+    if (end == std::string::npos) break;
+    begin = end + 2;
+  }
+  if (!lines.empty()) lines.insert(lines.begin() + 1, "重打");
+  m_receipts->printReport(lines, [this](const std::string& failure) {
+    if (!failure.empty()) m_dialogs.message(failure);
+  });
 }
 
 void SettingsPresenter::testPageClicked() {
@@ -139,6 +206,10 @@ void SettingsPresenter::saveClicked() {
 }
 
 void SettingsPresenter::accountsClicked() {
+  if (m_app.session.settings.strictSecurity && m_app.session.currentAccount != "admin") {
+    m_dialogs.message("当前账号没有[账号管理]权限，请联系管理员提升权限");
+    return;
+  }
   m_app.windows.openAccountsWindow();
 }
 

@@ -5,6 +5,7 @@
 
 #include "catalogue/supplier_page.h"
 #include "core/printer_settings.h"
+#include "core/shift_report.h"
 #include "printing/printer.h"
 
 namespace cz {
@@ -73,6 +74,15 @@ class SettingsPresenter {
   // The 图形钱箱 switch: 打印机/钱箱 likewise.
   void drawerSwitched(bool on);
 
+  // The [收银] switches of the 其他功能 page: 收款窗口, 模糊查找, 加强安全. Each key is written at
+  // once, as the other switches are.
+  bool paymentWindowOn() const;
+  bool fuzzyLookupOn() const;
+  bool strictSecurityOn() const;
+  void paymentWindowSwitched(bool on);
+  void fuzzyLookupSwitched(bool on);
+  void strictSecuritySwitched(bool on);
+
   // 打印测试页: prints a test page the way the page's controls say (header, offsets, method,
   // device, paper width, whether saved or not), then shows "打印成功" or "打印失败：" + the reason.
   // On the ESC/POS path the outcome comes later, from the UI thread's queue.
@@ -94,6 +104,17 @@ class SettingsPresenter {
   // "清空日志": with 清除日志 and after the question, deletes every entry and empties the log
   // window's list.
   void clearLogClicked();
+
+  // "当班报表": opens the current shift's report window.
+  void shiftReportClicked();
+  // The latest 30 shift closes, newest first, as 列表交班 lists them (reloaded by created() and
+  // refreshClosesClicked()).
+  const std::vector<StoredShiftClose>& closes() const { return m_closes; }
+  std::vector<std::string> closeListTexts() const;
+  void refreshClosesClicked();
+  // "重打交班报表" with a row of the list chosen (0 = newest): prints the report as stored at
+  // that close. Only a failure is shown; no row chosen says so.
+  void reprintCloseClicked(int index);
 
   // The folder of the data backups, as the settings name it (shown, and where 恢复… looks).
   std::string backupFolder() const;
@@ -124,6 +145,7 @@ class SettingsPresenter {
   NoPrinter m_noPrinter;
   std::unique_ptr<ReceiptPrinting> m_receipts;
   std::unique_ptr<BackupClient> m_backupClient;
+  std::vector<StoredShiftClose> m_closes;
 };
 
 }  // namespace cz

@@ -17,6 +17,7 @@
 #include "core/ui/login_window.h"
 #include "history/ui/order_detail_window.h"
 #include "history/ui/order_list_window.h"
+#include "history/ui/shift_report_window.h"
 #include "purchasing/ui/purchase_window.h"
 
 namespace cz {
@@ -147,6 +148,23 @@ void QtWindows::openAddSupplierWindow() {
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowModality(Qt::ApplicationModal);
   window->show();
+}
+
+void QtWindows::openShiftCloseWindow() {
+  if (!m_main || !m_app) {
+    Windows::openShiftCloseWindow();
+    return;
+  }
+  // Modal without a nested event loop: its 确定 destroys the main window, and with it this one.
+  auto* window = new ShiftReportWindow(*m_app, true, m_main);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowModality(Qt::ApplicationModal);
+  bringToFront(window);
+}
+
+void QtWindows::openShiftReportWindow() {
+  openOwned(m_shiftReport, m_main,
+            [this](QWidget* owner) { return new ShiftReportWindow(*m_app, false, owner); });
 }
 
 void QtWindows::openStockWindow() {

@@ -16,6 +16,7 @@ class MainWindow;
 class SettingsWindow;
 class MemberListWindow;
 class StockWindow;
+class ShiftReportWindow;
 class OrderDetailWindow;
 class OrderListWindow;
 class PurchaseWindow;
@@ -46,6 +47,8 @@ class QtWindows : public Windows {
   void openSettingsWindow(SettingsPage page) override;
   void openAccountsWindow() override;
   void openAddSupplierWindow() override;
+  void openShiftCloseWindow() override;
+  void openShiftReportWindow() override;
   void openStockWindow() override;
   void openCreateGoodsWindow() override;
   void openMemberListWindow() override;
@@ -74,6 +77,7 @@ class QtWindows : public Windows {
   QPointer<AccountsWindow> m_accounts;
   // Owned by the main window (the create window by the stock list): each goes with its owner.
   QPointer<StockWindow> m_stock;
+  QPointer<ShiftReportWindow> m_shiftReport;
   QPointer<CreateGoodsWindow> m_createGoods;
   QPointer<MemberListWindow> m_memberList;
   QPointer<AddMemberWindow> m_addMember;

@@ -26,12 +26,10 @@ void put(TextGrid& cart, int row, int col, const std::string& text) {
 
 }  // namespace
 
-std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text) {
+namespace {
+
+std::vector<GoodsRecord> readGoods(RecordSet& set) {
   std::vector<GoodsRecord> found;
-  RecordSet set(db);
-  if (!set.open("select * from 库存 where 名称=? or 条码=? order by rowid", {text, text})) {
-    return found;
-  }
   while (set.next()) {
     GoodsRecord g;
     g.name = set.field("名称");
@@ -46,6 +44,26 @@ std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text) {
     found.push_back(std::move(g));
   }
   return found;
+}
+
+}  // namespace
+
+std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text) {
+  RecordSet set(db);
+  if (!set.open("select * from 库存 where 名称=? or 条码=? order by rowid", {text, text})) {
+    return {};
+  }
+  return readGoods(set);
+}
+
+std::vector<GoodsRecord> lookupGoodsContaining(Database& db, const std::string& text, int limit) {
+  // instr, not like: a % or _ typed by the cashier is an ordinary character.
+  RecordSet set(db);
+  if (text.empty() || !set.open("select * from 库存 where instr(名称,?)>0 order by rowid limit ?",
+                                {text, std::to_string(limit)})) {
+    return {};
+  }
+  return readGoods(set);
 }
 
 std::vector<std::string> goodsChoiceTexts(const GoodsRecord& g) {

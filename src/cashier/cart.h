@@ -44,6 +44,10 @@ inline constexpr const char* kReturnType = "退货";
 // finds nothing.
 std::vector<GoodsRecord> lookupGoods(Database& db, const std::string& text);
 
+// Goods whose name contains `text` (the text itself, no wildcards), at most `limit`, in storage
+// order. Empty text or a failing query finds nothing.
+std::vector<GoodsRecord> lookupGoodsContaining(Database& db, const std::string& text, int limit);
+
 // The goods chooser's item for a record (columns 1 to 8 as texts), and the record back from an
 // item of the chooser.
 std::vector<std::string> goodsChoiceTexts(const GoodsRecord& goods);

@@ -107,7 +107,11 @@ void MainPresenter::itemClicked(ToolbarItemId id) {
     case ToolbarItemId::HoverIndicator:
       break;
     case ToolbarItemId::ShiftChange:
-      changeShift(m_app, m_dialogs);
+      // Once 是 is answered the shift's report is on screen and the sale is about to go, so
+      // F1 and F4 no longer start or store an order. Set before the call: on 是 the shift change
+      // may already have destroyed this presenter when the call returns.
+      m_closingShift = true;
+      if (!changeShift(m_app, m_dialogs)) m_closingShift = false;
       break;
     case ToolbarItemId::AddMember:
       if (checkPermission(permissions, Permission::AddMember, m_dialogs, refusalText("新增会员"))) {
@@ -223,7 +227,9 @@ void MainPresenter::resized(int width, int height) {
 }
 
 void MainPresenter::hotkeyPressed(Hotkey key) {
-  if (hotkeyId(key) == 0 || m_dialogs.isOpen() || m_chooserOpen || m_left) return;
+  if (hotkeyId(key) == 0 || m_dialogs.isOpen() || m_chooserOpen || m_left || m_closingShift) {
+    return;
+  }
   if (!m_sale) return;
   if (key == Hotkey::F1) {
     m_sale->startNewOrder();

@@ -161,6 +161,7 @@ class MainPresenter {
   int m_f4Id = 0;
   bool m_chooserOpen = false;
   bool m_left = false;
+  bool m_closingShift = false;
 };
 
 }  // namespace cz

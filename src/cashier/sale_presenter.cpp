@@ -1,11 +1,13 @@
 #include "cashier/sale_presenter.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "cashier/cart.h"
 #include "cashier/cart_receipt.h"
 #include "cashier/checkout.h"
+#include "cashier/parked_orders.h"
 #include "cashier/sale_area.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
@@ -15,6 +17,7 @@
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "core/timestamp.h"
+#include "core/windows.h"
 #include "printing/printer.h"
 #include "printing/receipt.h"
 #include "util/json_document.h"
@@ -26,6 +29,8 @@ namespace {
 constexpr int kEnter = 13;
 constexpr int kDelete = 46;
 constexpr Rgb kOpenCartColour = rgb(255, 255, 255);
+// The most goods a name search lists.
+constexpr int kFuzzyLimit = 200;
 
 }  // namespace
 
@@ -58,6 +63,7 @@ void SalePresenter::startNewOrder() {
   if (m_orderOpen && !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) return;
   m_orderTime = m_app.clock.now();
   m_state.orderNumber = orderNumber("SX", m_orderTime);
+  m_state.tenderSummary.clear();
   m_state.inputsEnabled = true;
   m_state.cartEnabled = true;
   m_orderOpen = true;
@@ -100,12 +106,16 @@ void SalePresenter::barcodeKeyDown(int key) {
 }
 
 void SalePresenter::barcodeEntered() {
-  const std::vector<GoodsRecord> goods = lookupGoods(m_app.db, m_state.barcodeText);
+  std::vector<GoodsRecord> goods = lookupGoods(m_app.db, m_state.barcodeText);
+  // 模糊查找: no exact match lists the goods whose name holds the text, with their 规格.
+  const bool fuzzy = goods.empty() && m_app.session.settings.fuzzyLookup;
+  if (fuzzy) goods = lookupGoodsContaining(m_app.db, m_state.barcodeText, kFuzzyLimit);
+  showSpecInGoodsList(fuzzy);
   if (goods.empty()) {
     m_state.barcodeText.clear();
     m_dialogs.message("查询不到商品", kDefaultTitle, MessageIcon::Information);
   }
-  if (goods.size() == 1) {
+  if (goods.size() == 1 && !fuzzy) {
     const GoodsRecord& g = goods.front();
     if (g.name.empty()) return;
     if (g.stock <= 0) {
@@ -128,6 +138,15 @@ void SalePresenter::barcodeEntered() {
     m_focus = SaleFocus::GoodsList;
   }
   recompute();
+}
+
+void SalePresenter::showSpecInGoodsList(bool show) {
+  std::vector<ListColumn> columns = m_area.goodsChoices.columns();
+  constexpr size_t kSpec = 3;
+  const int width = show ? 80 : 0;
+  if (columns.size() <= kSpec || columns[kSpec].width == width) return;
+  columns[kSpec].width = width;
+  m_area.goodsChoices.setColumns(std::move(columns));
 }
 
 void SalePresenter::goodsListKeyDown(int key) {
@@ -336,7 +355,14 @@ void SalePresenter::checkout() {
     m_dialogs.message("请添加商品");
     return;
   }
-  if (!m_dialogs.ask("确定提交订单吗？")) return;
+  // With 收款窗口 the 收款 window takes the place of the question.
+  std::optional<TenderPresenter> tender;
+  if (m_app.session.settings.paymentWindow && m_tenderScreen) {
+    tender.emplace(m_state.due, m_state.received, m_state.payment);
+    if (!m_tenderScreen->run(*tender)) return;
+  } else if (!m_dialogs.ask("确定提交订单吗？")) {
+    return;
+  }
   const std::string details = buildOrderDetails(cart);
 
   Database& db = m_app.db;
@@ -425,6 +451,7 @@ void SalePresenter::checkout() {
   }
 
   m_app.session.lastSaleRowid = inserted.rowid;
+  if (tender) m_state.tenderSummary = tender->summary();
 
   m_state.inputsEnabled = false;
   cart.setEditable(false);
@@ -478,6 +505,129 @@ void SalePresenter::reprintLastClicked() {
                      [this](const std::string& failure) {
                        if (!failure.empty()) printFailed(failure);
                      });
+}
+
+void SalePresenter::parkClicked() {
+  if (busy()) return;
+  Busy scope(*this);
+  TextGrid& cart = m_area.cart;
+  if (!m_orderOpen || cart.rowCount() <= 1) {
+    m_dialogs.message("当前订单没有商品，不能挂单");
+    return;
+  }
+  ParkedOrder order;
+  order.time = timestampText(m_app.clock.now());
+  order.orderNumber = m_state.orderNumber;
+  order.customer = m_state.memberName;
+  order.memberNumber = m_memberNumber;
+  order.memberRate = singleText(m_memberRate);
+  order.payment = m_state.payment;
+  order.due = m_state.due;
+  order.lineCount = integerText(cart.rowCount() - 1);
+  order.details = parkedCartDetails(cart);
+  order.account = m_app.session.currentAccount;
+  if (!parkOrder(m_app.db, order)) {
+    const std::string error = m_app.db.lastError();
+    m_app.log.write(LogType::Error, "挂单[" + order.orderNumber + "]失败：" + error);
+    m_dialogs.message(error, "挂单失败", MessageIcon::Information);
+    return;
+  }
+  m_app.log.write(LogType::Sale,
+                  "挂单[" + order.orderNumber + "]，" + order.lineCount + "行，应收：" + order.due);
+  // Back to the state before the first new order: the next customer starts with F1.
+  resetSale();
+  cart.setEditable(false);
+  cart.setGridColour(kCartIdleColour);
+  m_orderOpen = false;
+  m_state.orderNumber.clear();
+  m_state.inputsEnabled = false;
+  m_state.cartEnabled = false;
+  m_state.goodsListVisible = false;
+  m_state.memberListVisible = false;
+}
+
+void SalePresenter::takeBackClicked() {
+  if (busy()) return;
+  Busy scope(*this);
+  Database& db = m_app.db;
+  if (m_orderOpen && m_area.cart.rowCount() > 1 &&
+      !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) {
+    return;
+  }
+  const std::vector<ParkedOrder> orders = parkedOrders(db);
+  if (orders.empty()) {
+    m_dialogs.message("没有挂单");
+    return;
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (const ParkedOrder& o : orders) {
+    const auto moment = dateTimeFromTimestamp(o.time);
+    rows.push_back(
+        {moment ? timeText(*moment) : o.time, o.orderNumber, o.lineCount, o.due, o.customer});
+  }
+  const auto chosen = m_dialogs.choose("取单", {"时间", "订单号", "行数", "应收", "会员"}, rows);
+  if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(orders.size())) return;
+
+  ParkedOrder order;
+  std::string error;
+  if (!takeParkedOrder(db, orders[static_cast<size_t>(*chosen)].id, order, error)) {
+    m_dialogs.message(error, "取单失败", MessageIcon::Information);
+    return;
+  }
+  TextGrid& cart = m_area.cart;
+  resetSale();
+  restoreParkedCart(cart, order.details);
+  // Stock may have changed while the order waited: every line's remaining stock is read anew
+  // and a sale line holding more than the stock is capped, as a scan would cap it.
+  bool capped = false;
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    RecordSet goods(db);
+    std::int64_t stock = 0;
+    if (goods.open("select 当前库存 from 库存 where 条码=? limit 1",
+                   {cart.text(row, kCartBarcode)}) &&
+        goods.next()) {
+      stock = std::clamp<std::int64_t>(readInteger(goods.field(1)), -kMaxStock, kMaxStock);
+    }
+    if (cart.text(row, kCartType) == kReturnType) {
+      cart.setText(row, kCartStockLeft, integerText(stock));
+      continue;
+    }
+    const std::int64_t quantity = readInteger(cart.text(row, kCartQuantity));
+    if (quantity <= stock) {
+      cart.setText(row, kCartStockLeft, integerText(stock - quantity));
+    } else {
+      cart.setText(row, kCartStockLeft, integerText(std::max<std::int64_t>(stock, 0)));
+      lineEdited(cart, row, 0);
+      capped = true;
+    }
+  }
+  m_state.orderNumber = order.orderNumber;
+  // Should another till have stored this number meanwhile, checkout moves on from now.
+  m_orderTime = m_app.clock.now();
+  m_memberNumber = order.memberNumber;
+  if (!m_memberNumber.empty()) {
+    m_state.memberName = order.customer;
+    m_memberRate = readSingle(order.memberRate);
+    m_state.memberRateText = singleText(m_memberRate);
+    RecordSet member(db);
+    if (member.open("select 积分 from 会员 where 编号=?", {m_memberNumber}) && member.next()) {
+      m_state.memberPoints = singleText(readSingle(member.field(1)));
+    }
+  }
+  if (!order.payment.empty()) m_state.payment = order.payment;
+  m_orderOpen = true;
+  m_state.inputsEnabled = true;
+  m_state.cartEnabled = true;
+  cart.setGridColour(kOpenCartColour);
+  recompute();
+  m_app.log.write(LogType::Sale, "取单[" + order.orderNumber + "]");
+  m_focus = SaleFocus::NewOrder;
+  if (capped) m_dialogs.message("库存不足");
+}
+
+void SalePresenter::shiftReportClicked() {
+  if (busy()) return;
+  m_app.windows.openShiftReportWindow();
 }
 
 void SalePresenter::openDrawerClicked() {

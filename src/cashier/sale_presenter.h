@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cashier/sale_actions.h"
+#include "cashier/tender.h"
 #include "core/clock.h"
 #include "printing/receipt_printing.h"
 
@@ -35,6 +36,8 @@ struct SaleState {
   std::string received;      // 标签实收
   std::string pointsTotal;   // 透明积分 (hidden): the points the sale earns
   std::string payment = "现金支付";
+  // After a checkout through the 收款 window: "收到：…  找零：…" until the next new order.
+  std::string tenderSummary;
   // 编辑框条码, 编辑框会员 and 超级收款.
   bool inputsEnabled = false;
   // 高级表格 (its editable flag and colour are in the grid itself).
@@ -52,6 +55,8 @@ class SalePresenter : public SaleActions {
   SalePresenter(AppContext& app, Dialogs& dialogs, Printer& printer, SaleArea& area);
 
   const SaleState& state() const { return m_state; }
+  // The 收款 window, used at checkout when 收款窗口 is on; none keeps the question.
+  void setTenderScreen(TenderScreen* screen) { m_tenderScreen = screen; }
   bool orderOpen() const { return m_orderOpen; }
   const std::string& memberNumber() const { return m_memberNumber; }
   float memberRate() const { return m_memberRate; }
@@ -104,6 +109,17 @@ class SalePresenter : public SaleActions {
   // F9: opens the cash drawer with no sale (logged with the account).
   void openDrawerClicked();
 
+  // F2 (挂单): stores the open order (at least one line) as a parked order and empties the cart;
+  // no order is open afterwards. Stock is not touched.
+  void parkClicked();
+  // F3 (取单): lists the parked orders; the one picked becomes the open order, its lines'
+  // remaining stock read afresh and quantities above the stock capped ("库存不足"). An open
+  // order with lines is asked about first.
+  void takeBackClicked();
+
+  // F10: opens the current shift's report (当班报表).
+  void shiftReportClicked();
+
   // A printer's failure message, from the printing that runs on after checkout. Shown at once,
   // or, while a handler waits in a box, as soon as that handler has finished.
   void printFailed(const std::string& message);
@@ -117,6 +133,7 @@ class SalePresenter : public SaleActions {
 
   void showDeferredMessages();
   void barcodeEntered();
+  void showSpecInGoodsList(bool show);
   void goodsChosen();
   void memberEntered();
   void attachMember(const MemberMatch& member);
@@ -146,6 +163,7 @@ class SalePresenter : public SaleActions {
   SaleFocus m_focus = SaleFocus::None;
   std::deque<std::string> m_deferredMessages;
   ReceiptPrinting m_printing;
+  TenderScreen* m_tenderScreen = nullptr;
 };
 
 }  // namespace cz

@@ -35,4 +35,11 @@ std::optional<std::string> TrackedDialogs::input(const std::string& prompt,
   return m_inner.input(prompt, title, initial);
 }
 
+std::optional<int> TrackedDialogs::choose(const std::string& title,
+                                          const std::vector<std::string>& headers,
+                                          const std::vector<std::vector<std::string>>& rows) {
+  const OpenBox box(m_open);
+  return m_inner.choose(title, headers, rows);
+}
+
 }  // namespace cz

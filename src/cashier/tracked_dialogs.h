@@ -15,6 +15,8 @@ class TrackedDialogs : public Dialogs {
   bool ask(const std::string& text, const std::string& title) override;
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
+  std::optional<int> choose(const std::string& title, const std::vector<std::string>& headers,
+                            const std::vector<std::vector<std::string>>& rows) override;
 
   // True while a message, question or input box shown through this object is open.
   bool isOpen() const { return m_open > 0; }

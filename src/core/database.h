@@ -86,7 +86,9 @@ class Database {
   // CREATE TABLE name (col type, col type, …). On the server the types are the server's
   // equivalents (see serverColumnType) and a table without an INTEGER PRIMARY KEY gets a `rowid`
   // identity column, so rows are addressed by rowid on both.
-  bool createTable(const std::string& name, const std::vector<ColumnDef>& columns);
+  // With `ifMissing` an existing table of that name is left as it is.
+  bool createTable(const std::string& name, const std::vector<ColumnDef>& columns,
+                   bool ifMissing = false);
 
   // The statement with its values filled in, for log texts that quote a statement. Empty when the
   // statement does not prepare.
@@ -94,6 +96,8 @@ class Database {
 
   // Number of tables in the file; −1 when the schema cannot be read.
   int tableCount();
+  // Whether a table of that name exists; false also when the schema cannot be read.
+  bool hasTable(const std::string& name);
 
   std::int64_t lastInsertRowId() const;
 

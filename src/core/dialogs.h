@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace cz {
 
@@ -26,6 +27,16 @@ class Dialogs {
   // Asks for one line of text; nothing when the user cancels.
   virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                            const std::string& initial = {}) = 0;
+
+  // Lists `rows` under `headers` and lets the user pick one with Enter or a double click; its
+  // index, or nothing when the user cancels (Esc, the close mark). Where no list can be shown
+  // nothing is picked.
+  virtual std::optional<int> choose(const std::string& title,
+                                    const std::vector<std::string>& headers,
+                                    const std::vector<std::vector<std::string>>& rows) {
+    (void)title, (void)headers, (void)rows;
+    return std::nullopt;
+  }
 };
 
 }  // namespace cz

@@ -43,9 +43,13 @@ void exitWithoutAsking(AppContext& app) {
 
 bool changeShift(AppContext& app, Dialogs& dialogs) {
   if (!dialogs.ask("确定交班吗？")) return false;
+  app.windows.openShiftCloseWindow();
+  return true;
+}
+
+void finishShiftChange(AppContext& app) {
   app.windows.destroyMainWindow();
   app.windows.centreLoginWindow();
-  return true;
 }
 
 }  // namespace cz

@@ -29,8 +29,12 @@ bool exitProgram(AppContext& app, Dialogs& dialogs);
 // window (which writes the leaving entry), then the login and log windows, as exit does.
 void exitWithoutAsking(AppContext& app);
 
-// Shift change: asks "确定交班吗？"; on 是 destroys the main window and brings the login window
-// back. The current account and permissions stay until the next login replaces them.
+// Shift change: asks "确定交班吗？"; on 是 opens the 交班报表 window, whose 确定 or close mark
+// stores the close and then runs finishShiftChange(). Returns true on 是.
 bool changeShift(AppContext& app, Dialogs& dialogs);
+
+// The rest of the shift change: destroys the main window and brings the login window back. The
+// current account and permissions stay until the next login replaces them.
+void finishShiftChange(AppContext& app);
 
 }  // namespace cz

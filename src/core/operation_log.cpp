@@ -48,6 +48,23 @@ OperationLog::OperationLog(Database& db, const Session& session, const Clock& cl
                      {"日志", 480, ColumnAlign::Left}});
 }
 
+std::string withoutPassword(const std::string& text) {
+  static const std::string kNewAccount = "新增新账号：";
+  static const std::string kPassword = "，密码：";
+  if (text.compare(0, kNewAccount.size(), kNewAccount) != 0) return text;
+  const size_t at = text.find(kPassword);
+  if (at == std::string::npos) return text;
+  return text.substr(0, at + kPassword.size()) + "******";
+}
+
+void OperationLog::hidePasswordsInList() {
+  for (int i = 0; i < m_list.itemCount(); ++i) {
+    const std::string& text = m_list.text(i, LogText);
+    const std::string hidden = withoutPassword(text);
+    if (hidden != text) m_list.setText(i, LogText, hidden);
+  }
+}
+
 std::string OperationLog::now() const {
   return timeText(m_clock.now());
 }
@@ -68,8 +85,9 @@ void OperationLog::write(const Entry& entry) {
     m_db.execute("insert into 日志(时间,账号,类型,日志) values(?,?,?,?)",
                  {time, m_session.currentAccount, integerText(entry.type), entry.text});
   }
-  const int row = m_list.append(
-      {integerText(m_list.itemCount() + 1), time, shown, logTypeLabel(entry.type), entry.text});
+  const int row =
+      m_list.append({integerText(m_list.itemCount() + 1), time, shown, logTypeLabel(entry.type),
+                     m_session.settings.strictSecurity ? withoutPassword(entry.text) : entry.text});
   m_list.setItemColours(row, logTypeColour(entry.type), rgb(255, 255, 255));
 }
 

@@ -30,6 +30,10 @@ inline constexpr int UpdateSupplier = 8;
 const char* logTypeLabel(int type);
 Rgb logTypeColour(int type);
 
+// A log text as the list shows it with 加强安全: a new-account entry's password as "******".
+// Other texts unchanged.
+std::string withoutPassword(const std::string& text);
+
 // Columns of the log list: number, 时间, 账号, 类型, 日志.
 enum LogColumn { LogNumber = 0, LogTime = 1, LogAccount = 2, LogTypeName = 3, LogText = 4 };
 
@@ -63,6 +67,9 @@ class OperationLog {
   std::string now() const;
 
   ListModel& list() { return m_list; }
+
+  // Hides the passwords of the new-account entries already listed (加强安全 switched on).
+  void hidePasswordsInList();
 
  private:
   Database& m_db;

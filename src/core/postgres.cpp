@@ -19,8 +19,10 @@ constexpr Oid kFloat8 = 701;
 constexpr Oid kNumeric = 1700;
 
 const TableDef* knownTable(const std::string& name) {
-  for (const TableDef& table : schemaTables()) {
-    if (table.name == name) return &table;
+  for (const auto* tables : {&schemaTables(), &tillTables()}) {
+    for (const TableDef& table : *tables) {
+      if (table.name == name) return &table;
+    }
   }
   return nullptr;
 }

@@ -125,6 +125,53 @@ void ensureIndexes(Database& db) {
       "CREATE INDEX IF NOT EXISTS 会员_联系方式 ON 会员(" + trimmedSql("联系方式") + ")",
   };
   for (const std::string& sql : indexes) db.execute(sql);
+  // Only beside the shop's own tables: a file whose schema was never made (a failed creation)
+  // must still count as empty at the next start, so that it gets its tables then.
+  if (db.hasTable("销售")) {
+    for (const TableDef& table : tillTables()) db.createTable(table.name, table.columns, true);
+  }
+}
+
+const std::vector<TableDef>& tillTables() {
+  static const std::vector<TableDef> tables = {
+      // One row per shift close: the shift's bounds, its figures, the counted cash and the
+      // report text as printed, so a reprint shows the same.
+      {"交班记录",
+       {{"编号", "INTEGER PRIMARY KEY"},
+        {"时间", "TEXT"},
+        {"账号", "TEXT(20)"},
+        {"开始", "TEXT"},
+        {"结束", "TEXT"},
+        {"订单数", "INTEGER"},
+        {"总应收", "NUMERIC"},
+        {"总实收", "NUMERIC"},
+        {"现金支付", "NUMERIC"},
+        {"微信支付", "NUMERIC"},
+        {"支付宝支付", "NUMERIC"},
+        {"其他支付", "NUMERIC"},
+        {"备用金", "NUMERIC"},
+        {"应有现金", "NUMERIC"},
+        {"实点现金", "NUMERIC"},
+        {"差额", "NUMERIC"},
+        {"下班备用金", "NUMERIC"},
+        {"报表", "TEXT"}},
+       "创建交班记录失败"},
+      // Orders put aside at the till, with their cart lines as an order-details document.
+      {"挂单",
+       {{"编号", "INTEGER PRIMARY KEY"},
+        {"时间", "TEXT"},
+        {"订单号", "TEXT(20)"},
+        {"客户", "TEXT(50)"},
+        {"客户编号", "TEXT(50)"},
+        {"折扣率", "NUMERIC"},
+        {"付款方式", "TEXT(20)"},
+        {"应收", "NUMERIC"},
+        {"行数", "INTEGER"},
+        {"订单详情", "TEXT"},
+        {"制单人", "TEXT(20)"}},
+       "创建挂单失败"},
+  };
+  return tables;
 }
 
 }  // namespace cz

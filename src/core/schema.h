@@ -28,7 +28,12 @@ bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs);
 // Creates the lookup indexes when missing (goods by barcode and by name, orders by date, members
 // by trimmed name and by trimmed contact), on new and old files alike. A failure (no tables yet,
 // a read-only file) is ignored: the statements then still work, only slower.
+// Also creates the till's own tables when missing (交班记录: the shift closes; 挂单: parked
+// orders), which old files do not have; only in a file that holds the shop's tables.
 void ensureIndexes(Database& db);
+
+// The till's own tables, created when missing beside the seven.
+const std::vector<TableDef>& tillTables();
 
 // The SQL expression of `expression` (a column name or "?") with blanks trimmed from both ends:
 // spaces, tabs, line breaks and the full-width space. trimmedSql("姓名") and

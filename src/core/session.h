@@ -61,6 +61,10 @@ struct Settings {
   bool printDialogEnabled = false;
   int rowsPerPage = 300;
   PrinterSettings printer;
+  // [收银]: the till's options, all off unless the file says 真.
+  bool paymentWindow = false;  // 收款窗口: F4 and 超级收款 open the 收款 window
+  bool fuzzyLookup = false;    // 模糊查找: goods lookup falls back to names containing the text
+  bool strictSecurity = false;  // 加强安全: accounts only for admin, no passwords in the log
 };
 
 // The state of the process that every window shares. One instance, created at start-up.

@@ -45,6 +45,15 @@ class Windows {
   // owner. Opening a window that is already open brings it to the front. The defaults do
   // nothing, so a stand-in needs only what its test uses.
 
+  // "交班报表" (modal over the main window): the shift close. Its 确定 or close mark goes on
+  // with the shift change. Where no such window exists the shift change goes on at once.
+  virtual void openShiftCloseWindow() {
+    destroyMainWindow();
+    centreLoginWindow();
+  }
+  // "当班报表": the current shift's figures, without a close (owner: the main window).
+  virtual void openShiftReportWindow() {}
+
   // The settings window (owner: main window) on the given page.
   virtual void openSettingsWindow(SettingsPage page) { (void)page; }
   // The accounts window (owner: settings window).

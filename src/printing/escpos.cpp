@@ -162,6 +162,15 @@ std::string escPosTestPage(const TestPage& page) {
   return b.take();
 }
 
+std::string escPosReport(const std::vector<std::string>& lines, int paperWidthMm) {
+  Builder b(paperColumns(paperWidthMm));
+  b.header(lines.empty() ? std::string() : lines.front());
+  b.command(escpos::kLeft);
+  for (size_t i = 1; i < lines.size(); ++i) b.text(lines[i]);
+  b.end(false);
+  return b.take();
+}
+
 bool isPaperStatus(unsigned char status) {
   return (status & 0x93) == 0x12;
 }

@@ -80,6 +80,10 @@ std::vector<std::string> testPageLines(const TestPage& page);
 // The test page as ESC/POS bytes: the header as on a receipt, then testPageLines(), feed, cut.
 std::string escPosTestPage(const TestPage& page);
 
+// A report (the shift reports): its first line as a receipt's header, the others laid out to
+// the paper's columns, feed, cut.
+std::string escPosReport(const std::vector<std::string>& lines, int paperWidthMm);
+
 // The answer to DLE EOT 4 says the paper has run out (bits 5 and 6). False for a byte that is
 // not a paper sensor status at all.
 bool paperOutInStatus(unsigned char status);

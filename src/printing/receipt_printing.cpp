@@ -82,6 +82,31 @@ void ReceiptPrinting::reprint(const Receipt& receipt, Done done) {
        kPrintFailed, true, std::move(done));
 }
 
+void ReceiptPrinting::printReport(const std::vector<std::string>& lines, Done done) {
+  const Settings& settings = m_app.session.settings;
+  if (settings.printer.method == PrintMethod::EscPos) {
+    send({settings.printer.device, escPosReport(lines, settings.printer.paperWidth), true},
+         kPrintFailed, true, std::move(done));
+    return;
+  }
+  if (!m_printer.startJob(settings.printDialogEnabled)) {
+    const std::string message = std::string(kPrintFailed) + kNoSystemPrinter;
+    m_app.log.write(LogType::Error, message);
+    done(message);
+    return;
+  }
+  m_printer.setBold(true);
+  m_printer.setOrigin(printOffset(settings.horizontalOffset), printOffset(settings.verticalOffset));
+  m_printer.setFontSize(12);
+  m_printer.printText(lines.empty() ? std::string() : lines.front());
+  m_printer.setFontSize(9);
+  std::string text;
+  for (size_t i = 1; i < lines.size(); ++i) text += lines[i] + "\r\n";
+  m_printer.printText(text);
+  m_printer.endJob();
+  done({});
+}
+
 void ReceiptPrinting::openDrawer(const PrinterSettings& printer, Done done) {
   if (parsePrinterTarget(printer.device).kind == PrinterTarget::Kind::None) {
     done(std::string(kDrawerFailed) + "未设置打印设备");

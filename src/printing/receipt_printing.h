@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cz {
 
@@ -43,6 +44,10 @@ class ReceiptPrinting {
   // Prints the receipt again (whatever the printing switch says), by the session's settings.
   // Failures are also written to the log.
   void reprint(const Receipt& receipt, Done done);
+
+  // Prints a report (first line as the title) by the session's settings, on either path.
+  // Failures are also written to the log.
+  void printReport(const std::vector<std::string>& lines, Done done);
 
   // Opens the drawer with no sale, through the device of `printer`: writes a 系统 log entry
   // naming the account, then sends the pulse. Without a device nothing is sent or logged.

@@ -24,6 +24,8 @@ class PrinterSettingsTest : public testing::Test {
     test::startAndLogIn(app);
     app.dialogs.calls.clear();
     settings.created();
+    // The supplier list loads in the background; its outcome is not a printer's.
+    EXPECT_TRUE(app.waitForUiTask());
   }
   std::string iniPath() const { return app.session.settingsFilePath(); }
   std::string stored(const char* key) const {
@@ -124,13 +126,16 @@ TEST_F(PrinterSettingsTest, TestPageUsesWhatThePageShowsAndReportsTheOutcome) {
   settings.paperWidthChanged(80);
   settings.deviceChanged(loopback.device());
   settings.testPageClicked();
-  ASSERT_TRUE(app.waitForUiTask());
+  const auto messages = [&](std::size_t n) {
+    return app.waitUntil([&] { return app.dialogs.messages().size() == n; });
+  };
+  ASSERT_TRUE(messages(1));
   ASSERT_TRUE(loopback.waitForJobs(1));
   EXPECT_EQ(loopback.jobs()[0], std::string(escpos::kPaperStatusRequest) +
                                     escPosTestPage({"晨舟小店", 80, "2026-12-10 09:05:03"}));
   settings.deviceChanged(dead);
   settings.testPageClicked();
-  ASSERT_TRUE(app.waitForUiTask());
+  ASSERT_TRUE(messages(2));
   // The system path: a printer, then none.
   settings.printMethodChanged(PrintMethod::System);
   settings.testPageClicked();

@@ -361,6 +361,20 @@ TEST_F(MainPresenterTest, HotkeysArrivingWhileABoxIsOpenAreIgnored) {
   EXPECT_EQ(sale.calls.back(), "checkoutHotkey");
 }
 
+TEST_F(MainPresenterTest, HotkeysDoNothingOnceTheShiftIsBeingClosed) {
+  auto p = create();
+  app.dialogs.answer(false);
+  p->itemClicked(ToolbarItemId::ShiftChange);
+  hotkeys.press(Hotkey::F1);
+  EXPECT_EQ(sale.calls, std::vector<std::string>{"startNewOrder"});
+  // 是: the shift's report is open until the shift change ends the sale.
+  app.dialogs.answer(true);
+  p->itemClicked(ToolbarItemId::ShiftChange);
+  hotkeys.press(Hotkey::F1);
+  hotkeys.press(Hotkey::F4);
+  EXPECT_EQ(sale.calls, std::vector<std::string>{"startNewOrder"});
+}
+
 TEST_F(MainPresenterTest, CreationLoadsTheSettingsAndTheThemeColours) {
   const std::string path = app.session.settingsFilePath();
   {

@@ -6,6 +6,7 @@
 
 #include "core/branding.h"
 #include "core/login_presenter.h"
+#include "core/schema.h"
 #include "support/test_app.h"
 
 namespace cz {
@@ -38,6 +39,7 @@ void makeLog(const std::filesystem::path& dir, int count, const std::string& typ
   ASSERT_TRUE(db.commit());
 }
 
+
 TEST(Bootstrap, FirstStartCreatesEveryTableTheAdminAndTheFirstEntries) {
   test::TempDir dir;
   auto app = start(dir.path());
@@ -62,7 +64,15 @@ TEST(Bootstrap, FirstStartCreatesEveryTableTheAdminAndTheFirstEntries) {
              "创建者 TEXT(50))"},
             {"CREATE TABLE 销售 (订单号 TEXT(20), 日期 TEXT, 客户 TEXT(50), 客户编号 TEXT(50), "
              "订单详情 TEXT, 总应收 NUMERIC, 总实收 NUMERIC, 积分 INTEGER, 付款方式 TEXT(20), "
-             "制单人 TEXT(20))"}}));
+             "制单人 TEXT(20))"},
+            // The till's own tables follow.
+            {"CREATE TABLE 交班记录 (编号 INTEGER PRIMARY KEY, 时间 TEXT, 账号 TEXT(20), 开始 "
+             "TEXT, 结束 TEXT, 订单数 INTEGER, 总应收 NUMERIC, 总实收 NUMERIC, 现金支付 NUMERIC, "
+             "微信支付 NUMERIC, 支付宝支付 NUMERIC, 其他支付 NUMERIC, 备用金 NUMERIC, 应有现金 "
+             "NUMERIC, 实点现金 NUMERIC, 差额 NUMERIC, 下班备用金 NUMERIC, 报表 TEXT)"},
+            {"CREATE TABLE 挂单 (编号 INTEGER PRIMARY KEY, 时间 TEXT, 订单号 TEXT(20), 客户 "
+             "TEXT(50), 客户编号 TEXT(50), 折扣率 NUMERIC, 付款方式 TEXT(20), 应收 NUMERIC, 行数 "
+             "INTEGER, 订单详情 TEXT, 制单人 TEXT(20))"}}));
   EXPECT_EQ(app->rows("select * from 账号"),
             (Rows{{"admin", "", "真", "真", "真", "真", "真", "真", "真", "真", "真", "真", "0",
                    "真", "真", "真"}}));
@@ -80,8 +90,8 @@ TEST(Bootstrap, ALaterStartCreatesNothingAndListsWhatWasStored) {
   test::TempDir dir;
   start(dir.path());
   auto again = start(dir.path());
-  // Seven tables and the six lookup indexes.
-  EXPECT_EQ(again->rows("select count(*) from sqlite_master"), (Rows{{"13"}}));
+  // Seven tables, the six lookup indexes and the till's two tables.
+  EXPECT_EQ(again->rows("select count(*) from sqlite_master"), (Rows{{"15"}}));
   EXPECT_EQ(again->rows("select count(*) from 账号"), (Rows{{"1"}}));
   EXPECT_EQ(again->listed(), (Rows{{"1", kNow, "", "系统", "成功创建数据库"},
                                    {"2", kNow, "", "系统", kWelcome},
@@ -136,7 +146,8 @@ TEST(Bootstrap, AnEmptyFileGetsTheSchemaAFileWithTablesIsUsedAsItIs) {
   test::TempDir dir;
   std::ofstream(dir.path() / "data.db").close();  // exists, 0 bytes
   auto app = start(dir.path());
-  EXPECT_EQ(app->rows("select count(*) from sqlite_master where type='table'"), (Rows{{"7"}}));
+  // The seven tables and the till's two.
+  EXPECT_EQ(app->rows("select count(*) from sqlite_master where type='table'"), (Rows{{"9"}}));
   EXPECT_EQ(app->rows("select 账号 from 账号"), (Rows{{"admin"}}));
 
   test::TempDir other;

@@ -10,6 +10,21 @@ void ScriptedDialogs::message(const std::string& text, const std::string& title,
   calls.push_back({"message", text, title, icon});
 }
 
+std::optional<int> ScriptedDialogs::choose(const std::string& title,
+                                           const std::vector<std::string>& headers,
+                                           const std::vector<std::vector<std::string>>& rows) {
+  (void)headers;
+  calls.push_back({"choose", title, title, MessageIcon::None});
+  lastChoiceRows = rows;
+  if (m_choices.empty()) {
+    ADD_FAILURE() << "unexpected list: " << title;
+    return std::nullopt;
+  }
+  const auto index = m_choices.front();
+  m_choices.pop_front();
+  return index;
+}
+
 bool ScriptedDialogs::ask(const std::string& text, const std::string& title) {
   calls.push_back({"ask", text, title, MessageIcon::None});
   if (whileAsking) {

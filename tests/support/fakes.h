@@ -28,6 +28,12 @@ class ScriptedDialogs : public Dialogs {
   bool ask(const std::string& text, const std::string& title) override;
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
+  // Records the rows shown and answers from answerChoice(); a list nobody scripted fails.
+  std::optional<int> choose(const std::string& title, const std::vector<std::string>& headers,
+                            const std::vector<std::vector<std::string>>& rows) override;
+  void answerChoice(std::optional<int> index) { m_choices.push_back(index); }
+  // The rows of the last list shown.
+  std::vector<std::vector<std::string>> lastChoiceRows;
 
   // Queues the answer to the next question.
   void answer(bool yes) { m_answers.push_back(yes); }
@@ -43,6 +49,7 @@ class ScriptedDialogs : public Dialogs {
  private:
   std::deque<bool> m_answers;
   std::deque<std::optional<std::string>> m_inputs;
+  std::deque<std::optional<int>> m_choices;
 };
 
 // Holds posted tasks until the test runs them on its own thread with drain().
@@ -90,6 +97,16 @@ class RecordingWindows : public Windows {
     calls.push_back("openAddSupplier");
     if (onOpenAddSupplier) onOpenAddSupplier();
   }
+  // Without a stand-in the shift change goes on as where no close window exists.
+  void openShiftCloseWindow() override {
+    calls.push_back("openShiftClose");
+    if (onOpenShiftClose) {
+      onOpenShiftClose();
+    } else {
+      Windows::openShiftCloseWindow();
+    }
+  }
+  void openShiftReportWindow() override { calls.push_back("openShiftReport"); }
   void openStockWindow() override { calls.push_back("openStock"); }
   void openCreateGoodsWindow() override { calls.push_back("openCreateGoods"); }
   void openMemberListWindow() override { calls.push_back("openMemberList"); }
@@ -107,6 +124,8 @@ class RecordingWindows : public Windows {
   // Run when the main window is opened / destroyed, so a test can stand in a presenter.
   std::function<void()> onOpenMain;
   std::function<void()> onDestroyMain;
+  // Run while the modal shift close window would be open.
+  std::function<void()> onOpenShiftClose;
   // Run while the modal add-supplier window would be open.
   std::function<void()> onOpenAddSupplier;
   // The cells handed to the last openOrderDetail.

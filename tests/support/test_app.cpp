@@ -62,6 +62,15 @@ bool TestApp::waitForUiTask(std::chrono::milliseconds timeout) {
   return false;
 }
 
+bool TestApp::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    if (ui.drain() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,
                                                     const SqlParams& params) {
   std::vector<std::vector<std::string>> result;

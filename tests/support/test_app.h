@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,9 @@ class TestApp {
   // Runs the outcomes the UI queue gets within `timeout`, until at least one ran; false when none
   // came.
   bool waitForUiTask(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // Runs the outcomes the UI queue gets until `done` holds; false when it did not within `timeout`.
+  bool waitUntil(const std::function<bool()>& done,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
   // All rows of a query, each as the texts of its columns.
   std::vector<std::vector<std::string>> rows(const std::string& sql, const SqlParams& params = {});

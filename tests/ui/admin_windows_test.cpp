@@ -22,18 +22,12 @@
 #include "core/ui/log_window.h"
 #include "core/ui/login_window.h"
 #include "support/test_app.h"
+#include "ui/window_probe.h"
 #include "util/ini_file.h"
 #include "util/ui/grid_view.h"
 
 namespace cz {
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromUtf8(name));
-  EXPECT_NE(found, nullptr) << name;
-  return found;
-}
 
 // Geometry within the tab control, where the page controls are placed.
 QRect onTabs(QWidget& window, QWidget* control) {

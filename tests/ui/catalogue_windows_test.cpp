@@ -15,18 +15,12 @@
 #include "catalogue/ui/member_list_window.h"
 #include "catalogue/ui/stock_window.h"
 #include "support/test_app.h"
+#include "ui/window_probe.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/qt_ui_queue.h"
 
 namespace cz {
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromUtf8(name));
-  EXPECT_NE(found, nullptr) << name;
-  return found;
-}
 
 // Types text the way an input method commits it (QTest's key clicks know ASCII only).
 void typeText(QWidget* box, const QString& text) {

@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -20,6 +22,7 @@
 #include <map>
 
 #include "app/qt_windows.h"
+#include "cashier/sale_area.h"
 #include "cashier/ui/main_window.h"
 #include "cashier/ui/sale_view.h"
 #include "core/app_context.h"
@@ -27,6 +30,7 @@
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "core/ui/login_window.h"
+#include "history/ui/shift_report_window.h"
 #include "printing/ui/qt_printer.h"
 #include "support/fakes.h"
 #include "support/test_app.h"
@@ -368,6 +372,116 @@ TEST(EndToEnd, LogInScanTwoGoodsAttachAMemberAndCheckOutWithAPrintedReceipt) {
   EXPECT_EQ(clicker.seen.back(), "确定要能出系统吗？");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(openMainWindow(), nullptr);
+}
+
+// A cash sale, a 微信支付 sale and a return, then 交班 → 是: the close window shows the sums and
+// the difference, 确定 stores the close and brings the login window back, and the next login's
+// report is empty.
+TEST(EndToEnd, ThreeSalesThenTheShiftCloseAndAnEmptyNextShift) {
+  test::TempDir dir;
+  RealApp app(dir.path());
+  app.clock.set({2026, 12, 10, 9, 0, 0});
+  auto* login = new LoginWindow(app.context);
+  app.windows.setLoginWindow(login);
+  login->created();
+  login->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(login));
+  app.session.settings.printingEnabled = false;
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('可乐','6901','瓶','',2,3.5,10,'0','真')"));
+
+  BoxClicker clicker;
+  auto logIn = [&] {
+    auto* account = named<QLineEdit>(login, "编辑框账号");
+    account->setFocus();
+    account->selectAll();
+    QTest::keyClicks(account, "admin");
+    QTest::mouseClick(named<QLabel>(login, "标签登陆"), Qt::LeftButton);
+    MainWindow* main = openMainWindow();
+    EXPECT_NE(main, nullptr);
+    if (main) {
+      main->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(main));
+    }
+    return main;
+  };
+  MainWindow* main = logIn();
+  ASSERT_NE(main, nullptr);
+  auto* barcode = named<QLineEdit>(main, "编辑框条码");
+  auto* payment = named<QComboBox>(main, "组合框1");
+  auto* saleView = main->findChild<SaleView*>();
+  ASSERT_TRUE(barcode && payment && saleView);
+  // Three orders: 2 可乐 in cash, 1 by 微信支付, 1 returned in cash.
+  const struct {
+    int count;
+    const char* payment;
+    bool giveBack;
+  } orders[] = {{2, "现金支付", false}, {1, "微信支付", false}, {1, "现金支付", true}};
+  auto* checkout = named<QPushButton>(main, "超级收款");
+  for (const auto& order : orders) {
+    main->presenter().itemClicked(ToolbarItemId::NewOrder);
+    QApplication::processEvents();
+    ASSERT_TRUE(barcode->isEnabled());
+    payment->setCurrentText(QString::fromUtf8(order.payment));
+    barcode->setFocus();
+    for (int i = 0; i < order.count; ++i) {
+      type(barcode, "6901");
+      QTest::keyClick(barcode, Qt::Key_Return);
+    }
+    if (order.giveBack) {
+      SaleArea& area = main->presenter().saleArea();
+      area.cart.setCurrentCell(1, 4);
+      saleView->presenter().cursorMoved();
+      saleView->presenter().cartDoubleClicked();
+    }
+    QTest::mouseClick(checkout, Qt::LeftButton);
+    QApplication::processEvents();
+    app.clock.advanceSeconds(60);
+  }
+  RecordSet count(app.db);
+  ASSERT_TRUE(count.open("select count(*) from 销售"));
+  ASSERT_TRUE(count.next());
+  ASSERT_EQ(count.field(1), "3");
+
+  // 交班 → 是: the close window, modal over the main window.
+  clicker.seen.clear();
+  main->presenter().itemClicked(ToolbarItemId::ShiftChange);
+  QApplication::processEvents();
+  EXPECT_EQ(clicker.seen, std::vector<std::string>{"确定交班吗？"});
+  auto* close = main->findChild<ShiftReportWindow*>();
+  ASSERT_NE(close, nullptr);
+  EXPECT_TRUE(close->isVisible());
+  auto* lines = named<QListWidget>(close, "列表报表");
+  for (const char* line : {"订单数：3", "总实收：7", "现金支付：3.5", "微信支付：3.5",
+                           "退货：1行，-3.5", "应有现金：3.5"}) {
+    EXPECT_FALSE(lines->findItems(QString::fromUtf8(line), Qt::MatchExactly).isEmpty()) << line;
+  }
+  auto* counted = named<QLineEdit>(close, "编辑框实点现金");
+  QTest::keyClicks(counted, "5");
+  EXPECT_EQ(named<QLabel>(close, "标签差额")->text(), QString::fromUtf8("差额：1.5"));
+  QTest::mouseClick(named<QPushButton>(close, "按钮确定"), Qt::LeftButton);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(openMainWindow(), nullptr);
+  EXPECT_GT(login->x(), -1000);  // the login window is back
+  RecordSet stored(app.db);
+  ASSERT_TRUE(stored.open("select 订单数,总实收,实点现金,差额 from 交班记录"));
+  ASSERT_TRUE(stored.next());
+  EXPECT_EQ(stored.field(1) + "|" + stored.field(2) + "|" + stored.field(3) + "|" + stored.field(4),
+            "3|7|5|1.5");
+
+  // The next login: F10 shows an empty shift.
+  app.clock.advanceSeconds(60);
+  main = logIn();
+  ASSERT_NE(main, nullptr);
+  QTest::keyClick(main, Qt::Key_F10);
+  QApplication::processEvents();
+  auto* look = main->findChild<ShiftReportWindow*>();
+  ASSERT_NE(look, nullptr);
+  EXPECT_EQ(look->windowTitle(), QString::fromUtf8("当班报表"));
+  EXPECT_FALSE(named<QListWidget>(look, "列表报表")
+                   ->findItems(QString::fromUtf8("订单数：0"), Qt::MatchExactly)
+                   .isEmpty());
+  app.windows.destroyMainWindow();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace

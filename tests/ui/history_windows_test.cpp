@@ -14,22 +14,12 @@
 #include "history/ui/order_list_window.h"
 #include "purchasing/ui/purchase_window.h"
 #include "support/test_app.h"
+#include "ui/window_probe.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/list_view.h"
 
 namespace cz {
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromUtf8(name));
-  EXPECT_NE(found, nullptr) << name;
-  return found;
-}
-
-void saveShot(QWidget& window, const char* file) {
-  if (qEnvironmentVariableIsSet("CZ_SHOTS")) window.grab().save(QString("/tmp/") + file);
-}
 
 class HistoryWindows : public ::testing::Test {
  protected:

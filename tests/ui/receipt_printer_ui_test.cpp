@@ -30,6 +30,7 @@
 #include "support/fakes.h"
 #include "support/loopback_printer.h"
 #include "support/test_app.h"
+#include "ui/window_probe.h"
 #include "util/ini_file.h"
 #include "util/list_model.h"
 #include "util/ui/qt_ui_queue.h"
@@ -172,10 +173,6 @@ TEST(ReceiptPrinterUi, ASaleThroughTheWindowsPrintsOnTheNetworkPrinterAndOpensTh
   QTest::qWait(50);
   EXPECT_EQ(clicker.seen.size(), 2u);  // every job went out: no failure to report
   EXPECT_EQ(app.logList.text(app.logList.itemCount() - 1, LogText), "[admin]无销售打开钱箱");
-}
-
-void saveShot(QWidget& window, const char* file) {
-  if (qEnvironmentVariableIsSet("CZ_SHOTS")) window.grab().save(QString("/tmp/") + file);
 }
 
 // Geometry within the tab control, where the page controls are placed.

@@ -9,17 +9,11 @@
 #include "core/ui/log_window.h"
 #include "core/ui/login_window.h"
 #include "support/test_app.h"
+#include "ui/window_probe.h"
 #include "util/ui/list_view.h"
 
 namespace cz {
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromUtf8(name));
-  EXPECT_NE(found, nullptr) << name;
-  return found;
-}
 
 TEST(LoginWindow, BuildsItsNamedControlsAndLogsIn) {
   test::TempDir dir;

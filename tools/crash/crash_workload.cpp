@@ -45,16 +45,6 @@ std::string supplierOf(int i) {
   return text;
 }
 
-class NoPrinter : public Printer {
- public:
-  bool startJob(bool) override { return false; }
-  void setBold(bool) override {}
-  void setFontSize(int) override {}
-  void setOrigin(int, int) override {}
-  void printText(const std::string&) override {}
-  void endJob() override {}
-};
-
 // A clock one second further on at every reading, starting after the newest stored order, so
 // that every order of every run gets its own number.
 class SteppingClock : public Clock {

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -142,6 +143,26 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
   dataFolder->setCursorPosition(0);
   dataFolder->setToolTip(dataFolder->text());
 
+  // The shift: the report of the running shift, and the latest closes to print again.
+  QPushButton* shiftReport = button("超级当班报表", "当班报表", {12, 146, 100, 26}, 3, other);
+  // The till's switches ([收银]).
+  const auto tillSwitch = [&](const char* name, const char* caption, int x) {
+    label((std::string("透明标签") + name).c_str(), caption, {x, 147, 56, 24}, other);
+    auto* s = new SwitchButton(other);
+    s->setObjectName(QString::fromUtf8("图形") + QString::fromUtf8(name));
+    s->setGeometry(x + 56, 144, 55, 30);
+    return s;
+  };
+  m_paymentWindow = tillSwitch("收款窗口", "收款窗口", 120);
+  m_fuzzyLookup = tillSwitch("模糊查找", "模糊查找", 240);
+  m_strictSecurity = tillSwitch("加强安全", "加强安全", 360);
+  m_closes = new QListWidget(other);
+  m_closes->setObjectName("列表交班");
+  m_closes->setGeometry(12, 178, 425, 96);
+  m_closes->setToolTip("最近30次交班，双击重打");
+  QPushButton* reprintClose = button("超级重打交班", "重打交班报表", {446, 178, 86, 26}, 3, other);
+  QPushButton* refreshCloses = button("超级刷新交班", "刷新", {446, 210, 86, 26}, 3, other);
+
   // The data backups, in one group at the foot of the page.
   auto* backups = new QGroupBox("数据备份", other);
   backups->setObjectName("分组备份");
@@ -196,6 +217,27 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
     render();
   });
   connect(accounts, &QPushButton::clicked, this, [this] { m_presenter.accountsClicked(); });
+  connect(m_paymentWindow, &SwitchButton::clicked, this, [this](bool on) {
+    m_presenter.paymentWindowSwitched(on);
+    render();
+  });
+  connect(m_fuzzyLookup, &SwitchButton::clicked, this, [this](bool on) {
+    m_presenter.fuzzyLookupSwitched(on);
+    render();
+  });
+  connect(m_strictSecurity, &SwitchButton::clicked, this, [this](bool on) {
+    m_presenter.strictSecuritySwitched(on);
+    render();
+  });
+  connect(shiftReport, &QPushButton::clicked, this, [this] { m_presenter.shiftReportClicked(); });
+  connect(reprintClose, &QPushButton::clicked, this,
+          [this] { m_presenter.reprintCloseClicked(m_closes->currentRow()); });
+  connect(m_closes, &QListWidget::itemDoubleClicked, this,
+          [this] { m_presenter.reprintCloseClicked(m_closes->currentRow()); });
+  connect(refreshCloses, &QPushButton::clicked, this, [this] {
+    m_presenter.refreshClosesClicked();
+    render();
+  });
   connect(checkLog, &QPushButton::clicked, this, [this] {
     m_presenter.checkLogClicked();
     render();
@@ -254,6 +296,13 @@ void SettingsWindow::selectPage(SettingsPage page) {
 }
 
 void SettingsWindow::render() {
+  QStringList closes;
+  for (const std::string& text : m_presenter.closeListTexts()) closes << qs(text);
+  if (m_closes->count() != closes.size() ||
+      (m_closes->count() > 0 && m_closes->item(0)->text() != closes.front())) {
+    m_closes->clear();
+    m_closes->addItems(closes);
+  }
   const auto setLine = [](QLineEdit* edit, const std::string& text) {
     if (ss(edit->text()) == text) return;
     const QSignalBlocker block(edit);
@@ -279,6 +328,12 @@ void SettingsWindow::render() {
   m_printing->setChecked(m_presenter.printingOn());
   const QSignalBlocker blockDialog(m_printDialog);
   m_printDialog->setChecked(m_presenter.printDialogOn());
+  for (auto [view, on] : {std::pair{m_paymentWindow, m_presenter.paymentWindowOn()},
+                          std::pair{m_fuzzyLookup, m_presenter.fuzzyLookupOn()},
+                          std::pair{m_strictSecurity, m_presenter.strictSecurityOn()}}) {
+    const QSignalBlocker block(view);
+    view->setChecked(on);
+  }
   const QSignalBlocker blockDrawer(m_drawer);
   m_drawer->setChecked(m_presenter.drawerOn());
   m_logCount->setText(qs(m_presenter.logCountCaption()));

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QListWidget;
+
 #include "admin/settings_presenter.h"
 #include "core/ui/qt_backup_screen.h"
 #include "core/ui/qt_dialogs.h"
@@ -61,9 +63,13 @@ class SettingsWindow : public QWidget {
   QComboBox* m_method;
   QComboBox* m_paperWidth;
   SwitchButton* m_drawer;
+  SwitchButton* m_paymentWindow;
+  SwitchButton* m_fuzzyLookup;
+  SwitchButton* m_strictSecurity;
   QLineEdit* m_device;
   QLabel* m_logCount;
   QLineEdit* m_rowsPerPage;
+  QListWidget* m_closes;
   SupplierPage* m_supplierPage;
 };
 

@@ -103,6 +103,9 @@ MainWindow::MainWindow(AppContext& app, std::unique_ptr<Hotkeys> hotkeys, QWidge
   label(bar, "标签实收", {}, QRect(794, 13, 195, 35),
         "QLabel { color: #d1361b; font-size: 28px; font-weight: bold; }");
   label(bar, "标签订单号", {}, QRect(303, 15, 153, 24), value);
+  // The last order's 收到 and 找零 after a checkout through the 收款 window.
+  label(bar, "标签收款找零", {}, QRect(652, 44, 80, 34), "QLabel { font-size: 11px; }")
+      ->setWordWrap(true);
   label(bar, "标签积分", {}, QRect(582, 47, 68, 24), value);
   label(bar, "标签折扣率", {}, QRect(449, 47, 60, 24), value);
   label(bar, "透明标签5", "剩余积分：", QRect(517, 47, 69, 24), caption);

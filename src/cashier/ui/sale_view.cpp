@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "cashier/sale_area.h"
+#include "cashier/ui/tender_window.h"
 #include "core/dialogs.h"
 #include "printing/ui/qt_printer.h"
 #include "util/ui/grid_view.h"
@@ -51,6 +52,11 @@ class StatusFirstDialogs : public Dialogs {
     m_before();
     return m_inner.input(prompt, title, initial);
   }
+  std::optional<int> choose(const std::string& title, const std::vector<std::string>& headers,
+                            const std::vector<std::vector<std::string>>& rows) override {
+    m_before();
+    return m_inner.choose(title, headers, rows);
+  }
 
  private:
   Dialogs& m_inner;
@@ -75,10 +81,13 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
       m_due(control<QLabel>(mainWindow, "标签应收")),
       m_received(control<QLabel>(mainWindow, "标签实收")),
       m_pointsTotal(control<QLabel>(mainWindow, "透明积分")),
+      m_tenderSummary(mainWindow->findChild<QLabel*>("标签收款找零")),
       m_printer(std::make_unique<QtPrinter>(mainWindow)),
       m_dialogs(std::make_unique<StatusFirstDialogs>(dialogs, [this] { renderStatus(); })),
       m_presenter(std::make_unique<SalePresenter>(app, *m_dialogs, *m_printer, area)) {
   SalePresenter& p = *m_presenter;
+  m_tenderScreen = std::make_unique<QtTenderScreen>(mainWindow, *m_dialogs);
+  p.setTenderScreen(m_tenderScreen.get());
   if (m_barcode) {
     m_barcode->installEventFilter(this);
     connect(m_barcode, &QLineEdit::textChanged, this,
@@ -133,6 +142,23 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
   drawer->setObjectName("开钱箱键");
   connect(drawer, &QShortcut::activated, this,
           [this, &p] { forward([&] { p.openDrawerClicked(); }); });
+  // F2 parks the open order, F3 takes one back.
+  auto* park = new QShortcut(QKeySequence(Qt::Key_F2), mainWindow);
+  park->setObjectName("挂单键");
+  connect(park, &QShortcut::activated, this, [this, &p] {
+    finishCartEdit();
+    forward([&] { p.parkClicked(); });
+  });
+  auto* takeBack = new QShortcut(QKeySequence(Qt::Key_F3), mainWindow);
+  takeBack->setObjectName("取单键");
+  connect(takeBack, &QShortcut::activated, this, [this, &p] {
+    finishCartEdit();
+    forward([&] { p.takeBackClicked(); });
+  });
+  auto* shiftReport = new QShortcut(QKeySequence(Qt::Key_F10), mainWindow);
+  shiftReport->setObjectName("当班报表键");
+  connect(shiftReport, &QShortcut::activated, this,
+          [this, &p] { forward([&] { p.shiftReportClicked(); }); });
   auto* reprint = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), mainWindow);
   reprint->setObjectName("重打小票键");
   connect(reprint, &QShortcut::activated, this,
@@ -187,10 +213,16 @@ void SaleView::renderStatus() {
   setText(m_due, s.due);
   setText(m_received, s.received);
   setText(m_pointsTotal, s.pointsTotal);
+  if (m_tenderSummary) m_tenderSummary->setText(qs(s.tenderSummary).replace("  ", "\n"));
   if (m_barcode) m_barcode->setEnabled(s.inputsEnabled);
   if (m_member) m_member->setEnabled(s.inputsEnabled);
   if (m_checkout) m_checkout->setEnabled(s.inputsEnabled);
   if (m_cart) m_cart->setEnabled(s.cartEnabled);
+  // A parked order taken back brings its payment method.
+  if (m_payment && m_payment->currentText() != qs(s.payment) &&
+      m_payment->findText(qs(s.payment)) >= 0) {
+    m_payment->setCurrentText(qs(s.payment));
+  }
 }
 
 void SaleView::render() {

@@ -67,9 +67,11 @@ class SaleView : public QObject, public SaleActions {
   QLabel* m_due;
   QLabel* m_received;
   QLabel* m_pointsTotal;
+  QLabel* m_tenderSummary;
   std::unique_ptr<QtPrinter> m_printer;
   std::unique_ptr<Dialogs> m_dialogs;
   std::unique_ptr<SalePresenter> m_presenter;
+  std::unique_ptr<TenderScreen> m_tenderScreen;
 };
 
 }  // namespace cz

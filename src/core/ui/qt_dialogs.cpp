@@ -1,8 +1,12 @@
 #include "core/ui/qt_dialogs.h"
 
+#include <QDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
 
 #include "util/ui/qt_text.h"
 
@@ -53,6 +57,43 @@ std::optional<std::string> QtDialogs::input(const std::string& prompt, const std
                                              QLineEdit::Normal, qs(initial), &ok);
   if (!ok) return std::nullopt;
   return ss(text);
+}
+
+std::optional<int> QtDialogs::choose(const std::string& title,
+                                     const std::vector<std::string>& headers,
+                                     const std::vector<std::vector<std::string>>& rows) {
+  QDialog dialog(visibleOwner(m_owner));
+  dialog.setObjectName(qs(title));
+  dialog.setWindowTitle(qs(title));
+  dialog.resize(640, 360);
+  auto* table =
+      new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size()), &dialog);
+  table->setObjectName("列表选择");
+  table->setGeometry(8, 8, 624, 344);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->verticalHeader()->hide();
+  QStringList labels;
+  for (const std::string& header : headers) labels << qs(header);
+  table->setHorizontalHeaderLabels(labels);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < rows[r].size() && c < headers.size(); ++c) {
+      table->setItem(static_cast<int>(r), static_cast<int>(c),
+                     new QTableWidgetItem(qs(rows[r][c])));
+    }
+  }
+  table->resizeColumnsToContents();
+  if (!rows.empty()) table->selectRow(0);
+  QObject::connect(table, &QTableWidget::cellDoubleClicked, &dialog, &QDialog::accept);
+  // Enter in the table accepts: the dialog's default handling of Enter needs a default button.
+  auto* enter = new QShortcut(QKeySequence(Qt::Key_Return), &dialog);
+  QObject::connect(enter, &QShortcut::activated, &dialog, &QDialog::accept);
+  auto* enterPad = new QShortcut(QKeySequence(Qt::Key_Enter), &dialog);
+  QObject::connect(enterPad, &QShortcut::activated, &dialog, &QDialog::accept);
+  table->setFocus();
+  if (dialog.exec() != QDialog::Accepted || table->currentRow() < 0) return std::nullopt;
+  return table->currentRow();
 }
 
 }  // namespace cz

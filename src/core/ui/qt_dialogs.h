@@ -16,6 +16,9 @@ class QtDialogs : public Dialogs {
   bool ask(const std::string& text, const std::string& title) override;
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
+  // A modal list of the rows; Enter or a double click picks the current row.
+  std::optional<int> choose(const std::string& title, const std::vector<std::string>& headers,
+                            const std::vector<std::vector<std::string>>& rows) override;
 
  private:
   QPointer<QWidget> m_owner;

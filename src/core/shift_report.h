@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cz {
+
+class Database;
+struct LocalDateTime;
+
+// The payment methods of the sale, in the order the reports list them.
+inline constexpr const char* kPaymentMethods[4] = {"现金支付", "微信支付", "支付宝支付",
+                                                   "其他支付"};
+
+// What one account took in a shift.
+struct ClerkTakings {
+  std::string account;  // 制单人
+  std::int64_t orders = 0;
+  double received = 0;  // 总实收, rounded to one decimal
+};
+
+// The figures of one shift: the 销售 rows whose 日期 lies between `start` and `end`, both
+// included (timestamp texts). Every sum is rounded to one decimal.
+struct ShiftFigures {
+  std::string start;
+  std::string end;
+  std::int64_t orders = 0;
+  double due = 0;       // 总应收
+  double received = 0;  // 总实收
+  double discount = 0;  // 应收 − 实收
+  std::int64_t saleLines = 0;
+  double saleAmount = 0;  // 实收 of the 售出 lines
+  std::int64_t returnLines = 0;
+  double returnAmount = 0;             // 实收 of the 退货 lines (negative)
+  double byPayment[4] = {0, 0, 0, 0};  // in the order of kPaymentMethods
+  double points = 0;                   // 积分 granted
+  std::string firstOrder;              // 日期 of the first and last order; empty without orders
+  std::string lastOrder;
+  std::vector<ClerkTakings> clerks;  // by account name
+  double openingFloat = 0;           // typed at the previous close
+  double cashExpected = 0;           // opening float + 现金支付 实收
+  std::int64_t parkedOrders = 0;     // 挂单 waiting, whatever their shift
+};
+
+// The start of the current shift: one second after the end of the last close, or, before the
+// first close, 00:00:00 of `now`'s day. A timestamp text.
+std::string currentShiftStart(Database& db, const LocalDateTime& now);
+
+// Reads the figures of the shift from `start` to `end` (timestamp texts) in one walk of its rows
+// on the 日期 index. The opening float is the last close's next float. False when the database
+// cannot be read (lastError says why); `figures` is then incomplete.
+bool readShiftFigures(Database& db, const std::string& start, const std::string& end,
+                      ShiftFigures& figures);
+
+// The figures as the report window and the printout show them, one line each. `title` is
+// "当班报表" or "交班报表".
+std::vector<std::string> shiftReportLines(const ShiftFigures& figures, const std::string& title);
+
+// A money amount as the reports write it (one decimal at most).
+std::string moneyText(double value);
+
+// What the cashier typed at a close: the counted cash (none when the box was empty or the
+// window was closed with its close mark) and the next shift's float.
+struct ShiftCount {
+  std::optional<double> counted;
+  double nextFloat = 0;
+};
+
+// Counted cash − cash expected, rounded to one decimal.
+double cashDifference(const ShiftFigures& figures, double counted);
+
+// Stores one 交班记录 row for the shift: time, account, the figures and the report text, the
+// counted cash and difference (NULL when not counted) and the next float. False on failure
+// (lastError says why).
+bool storeShiftClose(Database& db, const std::string& time, const std::string& account,
+                     const ShiftFigures& figures, const ShiftCount& count,
+                     const std::vector<std::string>& reportLines);
+
+// One stored close, as the settings window lists it.
+struct StoredShiftClose {
+  std::int64_t id = 0;  // 编号
+  std::string time;     // 时间 (timestamp text)
+  std::string account;
+  std::string received;
+  std::string difference;  // empty when the cash was not counted
+  std::string report;      // the report text as printed at the close, lines joined by "\r\n"
+};
+
+// The latest `limit` closes, newest first. Empty when none or the table cannot be read.
+std::vector<StoredShiftClose> recentShiftCloses(Database& db, int limit);
+
+}  // namespace cz

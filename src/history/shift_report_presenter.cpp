@@ -1,0 +1,130 @@
+#include "history/shift_report_presenter.h"
+
+#include "core/app_context.h"
+#include "core/clock.h"
+#include "core/database.h"
+#include "core/dialogs.h"
+#include "core/login.h"
+#include "core/operation_log.h"
+#include "core/session.h"
+#include "core/timestamp.h"
+#include "util/numbers.h"
+
+namespace cz {
+
+std::optional<double> parseAmount(const std::string& text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return std::nullopt;
+  size_t end = text.find_last_not_of(" \t") + 1;
+  const std::string t = text.substr(begin, end - begin);
+  size_t i = (t[0] == '-' || t[0] == '+') ? 1 : 0;
+  int digits = 0, points = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] >= '0' && t[i] <= '9') {
+      ++digits;
+    } else if (t[i] == '.' && points == 0) {
+      ++points;
+    } else {
+      return std::nullopt;
+    }
+  }
+  // At most 15 digits keep the amount exact in a double.
+  if (digits == 0 || digits > 15) return std::nullopt;
+  return round1(readNumber(t));
+}
+
+ShiftReportPresenter::ShiftReportPresenter(AppContext& app, Dialogs& dialogs, Printer& printer,
+                                           bool closing)
+    : m_app(app), m_dialogs(dialogs), m_printing(app, dialogs, printer) {
+  const LocalDateTime now = app.clock.now();
+  m_now = timestampText(now);
+  m_state.closing = closing;
+  m_state.caption = closing ? "交班报表" : "当班报表";
+  if (!readShiftFigures(app.db, currentShiftStart(app.db, now), m_now, m_figures)) {
+    m_dialogs.message(app.db.lastError(), "读取销售数据失败", MessageIcon::Information);
+  }
+  m_state.lines = shiftReportLines(m_figures, m_state.caption);
+  m_state.floatText = moneyText(m_figures.openingFloat);
+}
+
+void ShiftReportPresenter::countedChanged(const std::string& text) {
+  m_state.countedText = text;
+  const auto counted = parseAmount(text);
+  m_state.differenceText =
+      counted ? "差额：" + moneyText(cashDifference(m_figures, *counted)) : std::string();
+}
+
+void ShiftReportPresenter::floatChanged(const std::string& text) {
+  m_state.floatText = text;
+}
+
+void ShiftReportPresenter::printClicked() {
+  std::vector<std::string> lines = m_state.lines;
+  if (m_state.closing) {
+    if (const auto counted = parseAmount(m_state.countedText)) {
+      lines.push_back("实点现金：" + moneyText(*counted));
+      lines.push_back(m_state.differenceText);
+    }
+  }
+  m_printing.printReport(lines, [this](const std::string& failure) {
+    if (!failure.empty()) m_dialogs.message(failure, "打印", MessageIcon::Information);
+  });
+}
+
+bool ShiftReportPresenter::confirmClicked() {
+  if (!m_state.closing) return closeRequested();
+  ShiftCount count;
+  if (!m_state.countedText.empty()) {
+    count.counted = parseAmount(m_state.countedText);
+    if (!count.counted) {
+      m_dialogs.message("实点现金不是有效的金额", "交班", MessageIcon::Information);
+      return false;
+    }
+  }
+  const auto next =
+      m_state.floatText.empty() ? std::optional<double>(0) : parseAmount(m_state.floatText);
+  if (!next || *next < 0) {
+    m_dialogs.message("备用金不是有效的金额", "交班", MessageIcon::Information);
+    return false;
+  }
+  count.nextFloat = *next;
+  return finish(count);
+}
+
+bool ShiftReportPresenter::closeRequested() {
+  if (!m_state.closing || m_done) return true;
+  ShiftCount count;
+  // The next float still counts when it was typed before the close mark.
+  if (const auto next = parseAmount(m_state.floatText); next && *next >= 0) count.nextFloat = *next;
+  return finish(count);
+}
+
+bool ShiftReportPresenter::finish(const ShiftCount& count) {
+  if (m_done) return true;
+  std::vector<std::string> lines = m_state.lines;
+  if (count.counted) {
+    lines.push_back("实点现金：" + moneyText(*count.counted));
+    lines.push_back("差额：" + moneyText(cashDifference(m_figures, *count.counted)));
+  } else {
+    lines.push_back("实点现金：未清点");
+  }
+  lines.push_back("下班备用金：" + moneyText(count.nextFloat));
+  const std::string account = m_app.session.currentAccount;
+  if (!storeShiftClose(m_app.db, m_now, account, m_figures, count, lines)) {
+    const std::string error = m_app.db.lastError();
+    m_app.log.write(LogType::Error, "保存交班记录失败：" + error);
+    m_dialogs.message(error, "保存交班记录失败", MessageIcon::Information);
+    return false;
+  }
+  m_done = true;
+  m_app.log.write(LogType::System,
+                  "[" + account + "]交班，订单数：" + integerText(m_figures.orders) + "，总实收：" +
+                      moneyText(m_figures.received) + "，应有现金：" +
+                      moneyText(m_figures.cashExpected) + "，实点现金：" +
+                      (count.counted ? moneyText(*count.counted) : "未清点") + "，差额：" +
+                      (count.counted ? moneyText(cashDifference(m_figures, *count.counted)) : "-"));
+  finishShiftChange(m_app);
+  return true;
+}
+
+}  // namespace cz
