@@ -92,7 +92,10 @@ TEST_F(PostgresServerTest, FirstStartCreatesTheTablesTheAdminAndTheLogEntry) {
   test::TestApp app(m_dir.path());
   test::startAndLogIn(app);
   ASSERT_TRUE(app.db.onServer());
-  EXPECT_EQ(app.db.tableCount(), 7);
+  // The seven and the till's own two.
+  EXPECT_EQ(app.db.tableCount(), 9);
+  EXPECT_TRUE(app.db.hasTable("交班记录"));
+  EXPECT_TRUE(app.db.hasTable("挂单"));
   EXPECT_EQ(app.rows("select 账号,密码,查看进货 from 账号"),
             (std::vector<std::vector<std::string>>{{"admin", "", "真"}}));
   const auto entries = app.rows("select 类型,日志 from 日志 where 日志=?", {"成功创建数据库"});
