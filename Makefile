@@ -1,7 +1,8 @@
 # make run   installs what is missing, builds and starts the program
 # make test  installs what is missing, builds and runs every test
 # make package  builds chenzhou-pos_<version>_<arch>.deb into this folder
-# make crash-test  kills a process storing orders KILLS times (default 1000) and checks the file
+# make crash-test  kills a process storing orders KILLS times (default 1000) and checks the file;
+#                  SERVER="host=… user=…" runs it against a database it creates on that server
 # In CI (CI=true) compiler warnings are errors.
 #
 # make fuzz           fuzzes the text readers for FUZZ_S seconds each (clang, libFuzzer)
@@ -154,7 +155,7 @@ bench: bigshop
 
 KILLS ?= 1000
 crash-test: build
-	$(BUILD_DIR)/crash_test --kills $(KILLS)
+	$(BUILD_DIR)/crash_test --kills $(KILLS) $(if $(SERVER),--server "$(SERVER)")
 
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')

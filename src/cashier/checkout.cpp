@@ -66,14 +66,6 @@ StockLeft stockLeftAfterSale(Database& db, const std::string& barcode) {
   return left;
 }
 
-std::optional<bool> orderNumberTaken(Database& db, const std::string& number) {
-  RecordSet set(db);
-  if (!set.open("select 1 from 销售 where 订单号=? limit 1", {number})) return std::nullopt;
-  const bool taken = set.next();
-  if (!db.lastError().empty()) return std::nullopt;
-  return taken;
-}
-
 std::string saleFailedEntry(const std::string& error) {
   return "创建销售单失败：" + error;
 }

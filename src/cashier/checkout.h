@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace cz {
@@ -62,8 +61,5 @@ struct StockLeft {
   bool negative = false;
 };
 StockLeft stockLeftAfterSale(Database& db, const std::string& barcode);
-
-// Whether a sale with this order number is stored; nothing when the query fails.
-std::optional<bool> orderNumberTaken(Database& db, const std::string& number);
 
 }  // namespace cz

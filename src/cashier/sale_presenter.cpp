@@ -15,6 +15,7 @@
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
+#include "core/order_number.h"
 #include "core/session.h"
 #include "core/timestamp.h"
 #include "core/windows.h"
@@ -421,18 +422,14 @@ void SalePresenter::checkout() {
   // One reading of the clock: the stored 日期 and the receipt's time are the same moment, so a
   // reprint from the stored row shows the time the first print showed.
   const LocalDateTime storedAt = m_app.clock.now();
-  // Another till may have stored an order with this number (made in the same second): take the
-  // next second's number until one is free, so the number keeps its form.
-  for (;;) {
-    const std::optional<bool> taken = orderNumberTaken(db, m_state.orderNumber);
-    if (!taken) {
-      const std::string error = db.lastError();
-      return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
-    }
-    if (!*taken) break;
-    m_orderTime = dateTimeFromSeconds(secondsSinceEpoch(m_orderTime) + 1);
-    m_state.orderNumber = orderNumber("SX", m_orderTime);
+  // Another till may have stored an order with this number (made in the same second).
+  const std::optional<std::string> number =
+      freeOrderNumber(db, "销售", "SX", m_orderTime, m_state.orderNumber);
+  if (!number) {
+    const std::string error = db.lastError();
+    return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
+  m_state.orderNumber = *number;
   const SaleRow row{m_state.orderNumber,
                     timestampText(storedAt),
                     m_state.memberName,

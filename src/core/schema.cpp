@@ -120,6 +120,9 @@ void ensureIndexes(Database& db) {
       "CREATE INDEX IF NOT EXISTS 库存_名称 ON 库存(名称)",
       "CREATE INDEX IF NOT EXISTS 销售_日期 ON 销售(日期)",
       "CREATE INDEX IF NOT EXISTS 进货_日期 ON 进货(日期)",
+      // A checkout makes sure no other till stored its order number already.
+      "CREATE INDEX IF NOT EXISTS 销售_订单号 ON 销售(订单号)",
+      "CREATE INDEX IF NOT EXISTS 进货_订单号 ON 进货(订单号)",
       // The duplicate test of a new member compares trimmed names and contacts.
       "CREATE INDEX IF NOT EXISTS 会员_姓名 ON 会员(" + trimmedSql("姓名") + ")",
       "CREATE INDEX IF NOT EXISTS 会员_联系方式 ON 会员(" + trimmedSql("联系方式") + ")",

@@ -1,5 +1,7 @@
 #include "purchasing/purchase_entry.h"
 
+#include <optional>
+
 #include "cashier/cart.h"
 #include "cashier/checkout.h"
 #include "catalogue/lookups.h"
@@ -7,6 +9,7 @@
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
+#include "core/order_number.h"
 #include "core/session.h"
 #include "history/order_time.h"
 #include "util/json_document.h"
@@ -50,7 +53,8 @@ PurchasePresenter::PurchasePresenter(AppContext& app, Dialogs& dialogs, Dialogs&
   m_goodsChoices.setColumns(
       {{"", 0}, {"商品名称", 120}, {"条码", 100}, {"规格", 0}, {"进货价", 50}, {"当前库存", 80}});
   m_supplierChoices.setColumns({{"", 0}, {"供应商", 180}, {"联系电话", 150}});
-  m_orderNumber = cz::orderNumber("CG", m_app.clock.now());
+  m_orderTime = m_app.clock.now();
+  m_orderNumber = cz::orderNumber("CG", m_orderTime);
 }
 
 const std::vector<std::string>& PurchasePresenter::paymentItems() {
@@ -248,6 +252,9 @@ bool PurchasePresenter::storePurchase() {
 
   Transaction transaction(db);
   if (!transaction.started()) return orderFailed(transaction);
+  // Other tills store orders too: until the commit they wait, and the number chosen below stays
+  // this order's alone.
+  if (!db.lockWriters()) return orderFailed(transaction);
 
   for (int i = 1; i < m_grid.rowCount(); ++i) {
     const std::string& name = m_grid.text(i, kPurchaseName);
@@ -265,6 +272,10 @@ bool PurchasePresenter::storePurchase() {
     }
   }
 
+  const std::optional<std::string> number =
+      freeOrderNumber(db, "进货", "CG", m_orderTime, m_orderNumber);
+  if (!number) return orderFailed(transaction);
+  m_orderNumber = *number;
   const std::string date = timestampText(m_app.clock.now());
   const std::string payment = paymentItems()[static_cast<size_t>(
       paymentIndex >= 0 && paymentIndex < static_cast<int>(paymentItems().size()) ? paymentIndex

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "util/list_model.h"
 #include "util/text_grid.h"
 
@@ -96,6 +97,7 @@ class PurchasePresenter {
   ListModel m_goodsChoices;
   ListModel m_supplierChoices;
   std::string m_orderNumber;
+  LocalDateTime m_orderTime;  // the moment m_orderNumber names
   std::string m_supplierName = "-";
   std::string m_contact;
   std::string m_payable = "0";

@@ -25,6 +25,8 @@ namespace cz::crash {
 namespace {
 
 constexpr int kGoods = 200;
+// The first goods have little stock, so tills selling at once run out of it and refuse sales.
+constexpr int kScarceGoods = 5;
 constexpr int kMembers = 30;
 constexpr int kSuppliers = 5;
 constexpr int kEnter = 13;
@@ -72,8 +74,9 @@ std::int64_t newestOrderSeconds(Database& db) {
 
 // One "process": the objects a logged-in window would be handed.
 struct Process {
-  explicit Process(const std::string& dir) {
-    db.open(dir + "/data.db");
+  explicit Process(const Store& store) {
+    const std::string& dir = store.dir;
+    store.open(db);
     clock = std::make_unique<SteppingClock>(newestOrderSeconds(db));
     log = std::make_unique<OperationLog>(db, session, *clock, logList);
     app = std::make_unique<AppContext>(
@@ -96,8 +99,12 @@ struct Process {
 
 }  // namespace
 
-bool prepareStore(const std::string& dir) {
-  Process p(dir);
+bool Store::open(Database& db) const {
+  return server.empty() ? db.open(dir + "/data.db") : db.openServer(server);
+}
+
+bool prepareStore(const Store& store) {
+  Process p(store);
   if (!p.db.isOpen() || !createSchema(p.db, *p.log, p.dialogs)) return false;
   ensureIndexes(p.db);
   Transaction fill(p.db);
@@ -106,8 +113,8 @@ bool prepareStore(const std::string& dir) {
     p.db.execute(
         "insert into 库存(名称,条码,规格,备注,进货价,销售价,当前库存,最低折扣,参与积分) "
         "values(?,?,?,?,?,?,?,?,?)",
-        {"商品" + std::to_string(i), barcodeOf(i), "个", "", "1", price, "1000000",
-         i % 7 == 0 ? "9" : "0", i % 3 == 0 ? "假" : "真"});
+        {"商品" + std::to_string(i), barcodeOf(i), "个", "", "1", price,
+         i <= kScarceGoods ? "40" : "1000000", i % 7 == 0 ? "9" : "0", i % 3 == 0 ? "假" : "真"});
   }
   for (int i = 1; i <= kMembers; ++i) {
     p.db.execute(
@@ -121,15 +128,15 @@ bool prepareStore(const std::string& dir) {
   return fill.commit();
 }
 
-void runWorkload(const std::string& dir, unsigned seed) {
-  Process p(dir);
+void runWorkload(const Store& store, unsigned seed, int sales) {
+  Process p(store);
   std::mt19937 random(seed);
   auto pick = [&](int n) { return std::uniform_int_distribution<int>(1, n)(random); };
   NoPrinter printer;
   SaleArea area;
   setUpSaleArea(area);
   SalePresenter sale(*p.app, p.dialogs, printer, area);
-  for (;;) {
+  for (int stored = 0; sales < 0 || stored < sales;) {
     if (pick(4) > 1) {
       sale.startNewOrder();
       const int lines = pick(5);
@@ -145,7 +152,9 @@ void runWorkload(const std::string& dir, unsigned seed) {
         area.cart.setCurrentCell(1, kCartType);
         sale.cartDoubleClicked();
       }
+      const std::int64_t before = p.session.lastSaleRowid;
       sale.checkoutClicked();
+      if (p.session.lastSaleRowid != before) ++stored;
     } else {
       PurchasePresenter purchase(*p.app, p.dialogs, p.dialogs);
       const int lines = pick(5);

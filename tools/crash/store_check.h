@@ -19,7 +19,8 @@ struct StoreBaseline {
 StoreBaseline readBaseline(Database& db);
 
 // Checks that a store is consistent with its baseline and its stored orders:
-// - the file passes PRAGMA integrity_check;
+// - a file passes PRAGMA integrity_check;
+// - no two sales, and no two purchases, share an order number;
 // - every goods' stock is its baseline − sold + returned + bought, summed over the order details
 //   of the stored sales (a line with a negative 总价 is a return) and purchases;
 // - every member's points are the baseline plus the 积分 of the stored sales made to them;
@@ -34,6 +35,7 @@ class StoreChecker {
   std::vector<std::string> check(Database& db);
   // Orders seen so far.
   long long orders() const { return m_saleCount + m_purchaseCount; }
+  long long sales() const { return m_saleCount; }
 
  private:
   StoreBaseline m_baseline;
