@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <mutex>
 #include <unordered_map>
 
 #include "core/postgres.h"
@@ -35,6 +36,19 @@ std::string cutUtf8(std::string text, size_t bytes) {
 thread_local std::unordered_map<std::uint64_t, std::string> t_lastErrors;
 
 std::atomic<std::uint64_t> g_nextSerial{1};
+
+// The server's text of a statement. The program sends the same few hundred texts over and over
+// (values are bound), so each is translated once.
+std::string serverStatement(const std::string& sql) {
+  static std::mutex mutex;
+  static std::unordered_map<std::string, std::string> translated;
+  std::lock_guard lock(mutex);
+  const auto found = translated.find(sql);
+  if (found != translated.end()) return found->second;
+  // Texts made with values in them (rare) would grow the table without end.
+  if (translated.size() >= 4096) translated.clear();
+  return translated.emplace(sql, postgresStatement(sql)).first->second;
+}
 
 }  // namespace
 
@@ -171,7 +185,7 @@ Statement Database::prepare(const std::string& sql, const SqlParams& params) {
 bool Database::execute(const std::string& sql, const SqlParams& params) {
   if (m_server) {
     std::string error;
-    const bool ok = m_server->execute(postgresStatement(sql), params, error);
+    const bool ok = m_server->execute(serverStatement(sql), params, error);
     if (ok) {
       const std::string follow = postgresSequenceFollowUp(sql);
       if (!follow.empty()) m_server->execute(follow, {}, error);
@@ -317,7 +331,7 @@ bool RecordSet::open(const std::string& sql, const SqlParams& params) {
   close();
   if (m_db.m_server) {
     std::string error;
-    m_rows = m_db.m_server->query(postgresStatement(sql), params, error);
+    m_rows = m_db.m_server->query(serverStatement(sql), params, error);
     m_db.setLastError(error);
     if (!m_rows) return false;
     for (int i = 0; i < m_rows->columnCount(); ++i) m_columns.emplace(m_rows->columnName(i), i);
