@@ -247,6 +247,12 @@ void SettingsPresenter::backupNowClicked() {
   if (m_app.backups && m_backupClient) m_app.backups->backupNow(*m_backupClient);
 }
 
+bool SettingsPresenter::restoreClicked() {
+  if (!m_app.db.onServer()) return true;
+  restoreChosen("-");  // the backups say why there is nothing to restore
+  return false;
+}
+
 void SettingsPresenter::restoreChosen(const std::string& copyPath) {
   if (copyPath.empty()) return;
   if (m_app.backups && m_backupClient) m_app.backups->restoreFrom(copyPath, *m_backupClient);

@@ -120,6 +120,9 @@ class SettingsPresenter {
   std::string backupFolder() const;
   // "立即备份": a copy of the data now, with a progress window; the outcome says where it went.
   void backupNowClicked();
+  // "恢复…" pressed: true when the window is to let the user pick a copy; false when there is
+  // nothing to restore into (the data is on a database server), which has been said.
+  bool restoreClicked();
   // "恢复…" with a copy picked: checks it, shows what it holds and, after the question, puts it
   // in place of the current data and returns to the login window.
   void restoreChosen(const std::string& copyPath);

@@ -27,6 +27,9 @@ namespace {
 constexpr const char* kFailureTitle = "备份失败";
 constexpr const char* kRestoreTitle = "恢复数据";
 constexpr const char* kBusyText = "正在备份或检查数据，请稍候再试";
+// The data of a shop on a database server is backed up and checked on the server.
+constexpr const char* kOnServerText =
+    "数据保存在数据库服务器上，备份、恢复和检查由服务器负责（例如用 pg_dump 备份）";
 constexpr std::size_t kMostLinesShown = 20;
 
 std::int64_t steadyMilliseconds() {
@@ -218,7 +221,7 @@ void Backups::backupDone(const BackupResult& result, BackupClient* client) {
 }
 
 void Backups::atStart() {
-  if (m_running || m_exiting || !m_app.db.isOpen()) return;
+  if (m_running || m_exiting || !m_app.db.isOpen() || m_app.db.onServer()) return;
   const BackupOptions options = this->options();
   if (!options.automatic) return;
   const std::string database = m_app.session.databasePath();
@@ -239,6 +242,10 @@ void Backups::atStart() {
 }
 
 void Backups::backupNow(BackupClient& client) {
+  if (m_app.db.onServer()) {
+    client.dialogs().message(kOnServerText);
+    return;
+  }
   if (m_running) {
     client.dialogs().message(kBusyText);
     return;
@@ -248,6 +255,10 @@ void Backups::backupNow(BackupClient& client) {
 }
 
 void Backups::checkNow(BackupClient& client) {
+  if (m_app.db.onServer()) {
+    client.dialogs().message(kOnServerText);
+    return;
+  }
   if (m_running) {
     client.dialogs().message(kBusyText);
     return;
@@ -279,6 +290,10 @@ void Backups::checkNow(BackupClient& client) {
 }
 
 void Backups::restoreFrom(const std::string& copyPath, BackupClient& client) {
+  if (m_app.db.onServer()) {
+    client.dialogs().message(kOnServerText);
+    return;
+  }
   if (m_running) {
     client.dialogs().message(kBusyText);
     return;
@@ -425,7 +440,7 @@ void Backups::signalled() {
 
 void Backups::exitBackup() {
   const BackupOptions options = this->options();
-  if (!options.automatic || !m_app.db.isOpen()) {
+  if (!options.automatic || !m_app.db.isOpen() || m_app.db.onServer()) {
     endExit();
     return;
   }

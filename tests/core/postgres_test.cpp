@@ -7,8 +7,12 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "admin/settings_presenter.h"
+#include "core/backup_service.h"
 #include "core/bootstrap.h"
 #include "core/database.h"
+#include "support/recording_backup_screen.h"
+#include "support/recording_printer.h"
 #include "support/test_app.h"
 #include "util/ini_file.h"
 
@@ -151,6 +155,33 @@ TEST_F(PostgresServerTest, AnUnreachableServerIsReportedWhenOpening) {
   EXPECT_FALSE(db.openServer(m_base + " dbname=没有这个库"));
   EXPECT_NE(db.lastError().find("没有这个库"), std::string::npos) << db.lastError();
   EXPECT_FALSE(db.isOpen());
+}
+
+// Backups, restores and checks are the server's own business: the buttons say so, and neither
+// the start nor the exit writes a file.
+TEST_F(PostgresServerTest, BackupsAreLeftToTheServer) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  test::RecordingBackupScreen screen;
+  Backups backups(app.context, app.dialogs, screen);
+  app.context.backups = &backups;
+  test::ScriptedDialogs windowDialogs;
+  test::RecordingBackupScreen windowScreen;
+  test::RecordingPrinter printer;
+  SettingsPresenter settings(app.context, windowDialogs, printer, &windowScreen);
+  backups.atStart();
+  settings.backupNowClicked();
+  settings.checkDatabaseClicked();
+  EXPECT_FALSE(settings.restoreClicked());
+  bool ended = false;
+  backups.atExit([&] { ended = true; });
+  EXPECT_TRUE(ended);
+  const std::string text =
+      "数据保存在数据库服务器上，备份、恢复和检查由服务器负责（例如用 pg_dump 备份）";
+  EXPECT_EQ(windowDialogs.messages(), (std::vector<std::string>(3, text)));
+  EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "备份"));
+  EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "data.db"));
+  app.context.backups = nullptr;
 }
 
 }  // namespace

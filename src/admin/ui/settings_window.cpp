@@ -253,6 +253,7 @@ SettingsWindow::SettingsWindow(AppContext& app, QWidget* owner)
 }
 
 void SettingsWindow::chooseBackupToRestore() {
+  if (!m_presenter.restoreClicked()) return;
   // On the heap: exit or a shift change may destroy this window, and the dialog with it, while
   // the dialog waits.
   const QPointer<QFileDialog> dialog =
