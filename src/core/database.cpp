@@ -84,6 +84,9 @@ bool Database::open(const std::string& path) {
   // journal takes several syncs and a file deletion; with synchronous left at FULL the commit is
   // as durable. A file that cannot switch (a read-only directory) keeps its rollback journal.
   sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  // Another program on the same file (a second till, a copy being taken) may hold the write
+  // lock for a moment: wait for it rather than fail the sale at once.
+  sqlite3_busy_timeout(m_db, 5000);
   {
     std::lock_guard lock(m_openErrorMutex);
     m_openError.clear();
@@ -261,8 +264,15 @@ bool Database::rollback() {
 }
 
 bool Database::lockWriters() {
-  if (!m_server) return true;
-  return execute("select pg_advisory_xact_lock(7274001)");
+  if (m_server) return execute("select pg_advisory_xact_lock(7274001)");
+  // A file has one writer at a time. Its transaction takes the write lock now, before it reads:
+  // one that read first and then waited for another program's commit would find what it read
+  // out of date, and fail.
+  if (!m_inTransaction || transactionLost()) return true;
+  m_inTransaction = false;
+  if (!execute("COMMIT") || !execute("BEGIN IMMEDIATE")) return false;
+  m_inTransaction = true;
+  return true;
 }
 
 std::string serverColumnType(const std::string& table, const ColumnDef& column) {

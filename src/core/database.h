@@ -79,8 +79,9 @@ class Database {
   bool rollback();
 
   // Within a transaction: makes the writers of every till that use this shop's data take turns
-  // until the transaction ends, so a check made now still holds at the commit. SQLite has one
-  // writer at a time anyway; on the server it is a transaction-scoped advisory lock.
+  // until the transaction ends, so a check made now still holds at the commit. Call it before the
+  // transaction reads anything. On a file it takes the write lock (waiting up to 5 s for another
+  // program's commit); on the server it is a transaction-scoped advisory lock.
   bool lockWriters();
 
   // CREATE TABLE name (col type, col type, …). On the server the types are the server's

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "cashier/checkout.h"
 #include "core/database.h"
 #include "core/timestamp.h"
+#include "history/order_list.h"
 #include "sale_test_fixture.h"
 
 namespace cz {
@@ -114,6 +116,48 @@ TEST_F(CheckoutTest, ATakenOrderNumberMovesToTheNextFreeSecond) {
   EXPECT_EQ(sale->state().orderNumber, third);
   EXPECT_EQ(app->rows("select count(*) from 销售 where 订单号=?", {third}), (Rows{{"1"}}));
   EXPECT_EQ(app->rows("select count(distinct 订单号) from 销售"), (Rows{{"3"}}));
+}
+
+// Two tills on one store sell its last unit at the same moment: one sale is stored, the other
+// till is told and keeps its order open; both order lists then show the same orders.
+TEST_F(CheckoutTest, TwoTillsSellingTheLastUnitAtOnceStoreItOnce) {
+  ASSERT_TRUE(app->db.execute("update 库存 set 当前库存=1 where 条码=?", {"A"}));
+  test::TestApp other(dir.path());
+  test::startAndLogIn(other);
+  other.session.settings.printingEnabled = false;
+  other.dialogs.calls.clear();
+  SaleArea otherArea;
+  setUpSaleArea(otherArea);
+  test::RecordingPrinter otherPrinter;
+  SalePresenter otherSale(other.context, other.dialogs, otherPrinter, otherArea);
+  otherSale.startNewOrder();
+  scan("A");
+  otherSale.barcodeTextChanged("A");
+  otherSale.barcodeKeyDown(13);
+  ASSERT_EQ(lines(), 1);
+  ASSERT_EQ(otherArea.cart.rowCount(), 2);
+
+  app->dialogs.answer(true);
+  other.dialogs.answer(true);
+  std::thread first([&] { sale->checkoutClicked(); });
+  std::thread second([&] { otherSale.checkoutClicked(); });
+  first.join();
+  second.join();
+
+  Texts outcomes = app->dialogs.messages();
+  for (const std::string& message : other.dialogs.messages()) outcomes.push_back(message);
+  std::sort(outcomes.begin(), outcomes.end());
+  EXPECT_EQ(outcomes, (Texts{"[可乐]库存不足", "提交订单完毕"}));
+  EXPECT_NE(sale->orderOpen(), otherSale.orderOpen());
+  EXPECT_EQ(stockOf("A"), "0");
+  EXPECT_EQ(sales().size(), 1u);
+  OrderListPresenter list(app->context, app->dialogs, OrderKind::Sale);
+  OrderListPresenter otherList(other.context, other.dialogs, OrderKind::Sale);
+  ASSERT_EQ(list.grid().rowCount(), 2);
+  ASSERT_EQ(otherList.grid().rowCount(), 2);
+  for (int c = 0; c < list.grid().columnCount(); ++c) {
+    EXPECT_EQ(list.grid().text(1, c), otherList.grid().text(1, c)) << c;
+  }
 }
 
 TEST_F(CheckoutTest, EmptyCartAndDeclinedQuestionStoreNothing) {
