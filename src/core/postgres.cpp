@@ -107,6 +107,9 @@ std::string rewriteCode(const std::string& code, const std::string& whole, size_
   }
   static const std::regex ifnull(R"((^|[^A-Za-z_])ifnull\()", std::regex::icase);
   out = std::regex_replace(out, ifnull, "$1coalesce(");
+  // instr(text, part): the server's strpos, which wants both as text.
+  static const std::regex instr(R"((^|[^A-Za-z_])instr\(([^,()]+),([^,()]+)\))", std::regex::icase);
+  out = std::regex_replace(out, instr, "$1strpos(($2)::text,($3)::text)");
   // A value trimmed needs its type named: btrim takes text or bytes.
   static const std::regex trimValue(R"((^|[^A-Za-z_])trim\((\$\d+),)");
   out = std::regex_replace(out, trimValue, "$1btrim($2::text,");

@@ -59,6 +59,8 @@ TEST(PostgresStatementTest, RewritesWhatTheDialectsSayDifferently) {
        "insert into 库存 values($1, $2,'规 格','注','3.5','9.9',nullif($3,'')::double "
        "precision,$4,$5) "
        "returning rowid"},
+      {"select 名称 from 库存 where instr(名称,?)>0 limit ?",
+       "select 名称 from 库存 where strpos((名称)::text,($1)::text)>0 limit $2"},
       // A numbered value keeps its number; a bare one after it takes the next.
       {"select 1 from t where a=?2 and b=?1 and c=?",
        "select 1 from t where a=$2 and b=$1 and c=$3"},
