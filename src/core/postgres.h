@@ -51,7 +51,8 @@ class PostgresRows {
 
  private:
   pg_result* m_result;
-  std::vector<bool> m_floatColumns;
+  enum class Kind { Text, Number, Truth };
+  std::vector<Kind> m_kinds;
 };
 
 // Connections to one PostgreSQL server: one per thread, opened at the thread's first use, since a

@@ -221,7 +221,7 @@ TEST_F(AccountsTest, AVanishedAccountIsReportedWithItsOwnText) {
        vanished},
       {"when the query fails",
        [&] { ASSERT_TRUE(app.db.execute("alter table 账号 rename to 旧账号")); },
-       "no such table: 账号"},
+       test::missingTableError(app.db, "账号")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -247,7 +247,7 @@ TEST_F(AccountsTest, FailuresAreShownUnderTheirTitles) {
   EXPECT_EQ(app.dialogs.calls.back().title, "修改密码失败");
   addAccount("x");
   EXPECT_EQ(app.dialogs.calls.back().title, "创建账号失败");
-  EXPECT_EQ(app.dialogs.calls.back().text, "no such table: 账号");
+  EXPECT_EQ(app.dialogs.calls.back().text, test::missingTableError(app.db, "账号"));
 }
 
 }  // namespace

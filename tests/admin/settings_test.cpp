@@ -33,7 +33,11 @@ class SettingsTest : public testing::Test {
     return IniFile(iniPath()).read(section, key, "<missing>");
   }
   // Stands a directory where 配置.ini should be: no write can replace it, not even root's.
-  void blockTheSettingsFile() const { fs::create_directories(iniPath()); }
+  // (On the server run the file holds the test server's address, read at the start already.)
+  void blockTheSettingsFile() const {
+    fs::remove(iniPath());
+    fs::create_directories(iniPath());
+  }
 
   test::TempDir dir;
   test::TestApp app{dir.path()};
@@ -112,6 +116,8 @@ TEST_F(SettingsTest, CreatedShowsTheSettingsHeldInMemory) {
 }
 
 TEST_F(SettingsTest, SaveWritesEveryKeyAsTypedAndTheFooterLinesAsAmpersands) {
+  // What the file held before (nothing, or the server run's database section) stays ahead.
+  const std::string before = fileText();
   settings.created();
   settings.headerChanged("小店");
   settings.footerChanged("谢谢惠顾\n欢迎再来");  // an edit box gives "\n"
@@ -121,8 +127,9 @@ TEST_F(SettingsTest, SaveWritesEveryKeyAsTypedAndTheFooterLinesAsAmpersands) {
   settings.saveClicked();
   EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"已生效"});
   EXPECT_EQ(fileText(),
-            "[打印机]\r\n票头=小店\r\n票尾=谢谢惠顾&欢迎再来\r\n横边距=1.5\r\n纵边距=x\r\n"
-            "[页数]\r\n页数=abc\r\n");
+            before +
+                "[打印机]\r\n票头=小店\r\n票尾=谢谢惠顾&欢迎再来\r\n横边距=1.5\r\n纵边距=x\r\n"
+                "[页数]\r\n页数=abc\r\n");
   const Settings& memory = app.session.settings;
   EXPECT_EQ(memory.receiptHeader, "小店");
   EXPECT_EQ(memory.receiptFooter, "谢谢惠顾\r\n欢迎再来");
@@ -216,7 +223,7 @@ TEST_F(SettingsTest, AFailedClearIsLoggedAndShown) {
   ASSERT_TRUE(app.db.execute("alter table 日志 rename to 旧日志"));
   app.dialogs.answer(true);
   settings.clearLogClicked();
-  const std::string text = "清空日志失败，原因：no such table: 日志";
+  const std::string text = "清空日志失败，原因：" + test::missingTableError(app.db, "日志");
   EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{text});
   EXPECT_EQ(app.listed().back()[3], "错误");
   EXPECT_EQ(app.listed().back()[4], text);

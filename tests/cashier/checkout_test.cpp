@@ -211,35 +211,23 @@ TEST_F(CheckoutTest, LargePointsKeepTheirDecimal) {
 
 // Each failing step rolls the whole order back, keeps it open, and stores its error entry once.
 TEST_F(CheckoutTest, AFailingStepLeavesNothingButItsErrorEntry) {
+  // How a case makes its step fail: a trigger raising 磁盘已满 (the table, event and condition of
+  // failWhen), a commit that fails, or a transaction already open.
+  enum class Fault { Raise, Commit, Begin };
   const struct {
     std::string name;
-    Texts setup;  // statements that make the step fail
-    std::string title, entry;
+    Fault fault;
+    std::string table, event, condition;
+    std::string title, entry;  // the entry's text after the engine's error, if any
   } cases[] = {
-      {"second stock update",
-       {"create trigger t before update on 库存 when new.条码='B' begin "
-        "select raise(abort,'磁盘已满'); end"},
-       "更新库存失败",
+      {"second stock update", Fault::Raise, "库存", "update", "new.条码='B'", "更新库存失败",
        "[更新库存失败]：磁盘已满"},
-      {"member points",
-       {"create trigger t before update on 会员 begin select raise(abort,'磁盘已满'); end"},
-       "更新会员积分失败",
+      {"member points", Fault::Raise, "会员", "update", "", "更新会员积分失败",
        "更新用户积分失败，[1]增加积分：15.8；原因：磁盘已满"},
-      {"sales row",
-       {"create trigger t before insert on 销售 begin select raise(abort,'磁盘已满'); end"},
-       "提交销售订单失败",
+      {"sales row", Fault::Raise, "销售", "insert", "", "提交销售订单失败",
        "创建销售单失败：磁盘已满"},
-      {"commit",
-       {"create table p(id integer primary key)",
-        "create table c(pid integer references p(id) deferrable initially deferred)",
-        "create trigger t after insert on 销售 begin insert into c values(42); end",
-        "pragma foreign_keys=on"},
-       "提交销售订单失败",
-       "创建销售单失败：FOREIGN KEY constraint failed"},
-      {"begin",
-       {"begin"},
-       "提交销售订单失败",
-       "创建销售单失败：cannot start a transaction within a transaction"},
+      {"commit", Fault::Commit, "销售", "", "", "提交销售订单失败", "创建销售单失败："},
+      {"begin", Fault::Begin, "", "", "", "提交销售订单失败", "创建销售单失败："},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -256,8 +244,23 @@ TEST_F(CheckoutTest, AFailingStepLeavesNothingButItsErrorEntry) {
     scan("A");
     scan("B");
     enterMember("孙");
-    for (const std::string& sql : c.setup) {
-      ASSERT_TRUE(app->db.execute(sql)) << app->db.lastError();
+    std::string entry = c.entry;
+    switch (c.fault) {
+      case Fault::Raise:
+        ASSERT_TRUE(test::failWhen(app->db, c.table, c.event, "磁盘已满", c.condition))
+            << app->db.lastError();
+        break;
+      case Fault::Commit: {
+        const std::string error = test::failCommitAfterInsert(app->db, c.table);
+        ASSERT_FALSE(error.empty()) << app->db.lastError();
+        entry += error;
+        break;
+      }
+      case Fault::Begin:
+        ASSERT_TRUE(app->db.execute("begin"));
+        entry += app->db.onServer() ? "there is already a transaction in progress"
+                                    : "cannot start a transaction within a transaction";
+        break;
     }
     markLog();
     app->dialogs.calls.clear();
@@ -265,17 +268,22 @@ TEST_F(CheckoutTest, AFailingStepLeavesNothingButItsErrorEntry) {
     EXPECT_EQ(app->dialogs.calls.back().title, c.title);
     EXPECT_EQ(app->dialogs.calls.back().icon, MessageIcon::Information);
     EXPECT_EQ(app->dialogs.messages().size(), 1u);
-    if (c.name == "begin") app->db.execute("commit");
+    if (c.fault == Fault::Begin) app->db.execute("commit");
     expectStillOpen(2);
     EXPECT_EQ(stockOf("A"), "10");
     EXPECT_EQ(stockOf("B"), "10");
     EXPECT_EQ(app->rows("select 积分 from 会员"), (Rows{{"1"}}));
     const Texts stored = storedLog();
-    EXPECT_EQ(stored, Texts{"6|" + c.entry});
+    EXPECT_EQ(stored, Texts{"6|" + entry});
     const Texts listed = listedLog();
-    EXPECT_EQ(std::count(listed.begin(), listed.end(), "错误|" + c.entry), 1);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "错误|" + entry), 1);
     // Corrected, the same order goes through.
-    app->db.execute("drop trigger if exists t");
+    if (c.fault == Fault::Raise) {
+      ASSERT_TRUE(test::stopFailing(app->db, c.table, c.event));
+    }
+    if (c.fault == Fault::Commit) {
+      ASSERT_TRUE(test::stopFailingCommit(app->db, c.table));
+    }
     checkout();
     EXPECT_EQ(sales().size(), 1u);
     EXPECT_EQ(stockOf("B"), "9");

@@ -38,9 +38,7 @@ class GoodsTest : public ::testing::Test {
     p.cellEdited(row, col);
   }
   void failUpdates(const char* table) {
-    ASSERT_TRUE(app.db.execute(std::string("create trigger fail_") + table +
-                               "_u before update on " + table +
-                               " begin select raise(abort, 'boom'); end"));
+    ASSERT_TRUE(test::failWhen(app.db, table, "update", "boom"));
   }
 
   test::TempDir dir;
@@ -344,8 +342,7 @@ TEST_F(GoodsTest, DeleteAsksFirstAndKeepsLaterRowNumbers) {
 
 TEST_F(GoodsTest, AFailedDeleteKeepsTheRow) {
   addGoods("苹果", "A1");
-  ASSERT_TRUE(app.db.execute(
-      "create trigger no_delete before delete on 库存 begin select raise(abort, 'boom'); end"));
+  ASSERT_TRUE(test::failWhen(app.db, "库存", "delete", "boom"));
   StockListPresenter p(app.context, app.dialogs);
   p.created();
   finishLoad(p);
@@ -393,8 +390,7 @@ TEST_F(GoodsTest, CreateRefusesEmptyAndExistingBarcodesAndClearsItsBoxes) {
 }
 
 TEST_F(GoodsTest, AFailedCreateKeepsTheBoxesAndPutsTheColonOnlyInTheLog) {
-  ASSERT_TRUE(app.db.execute(
-      "create trigger no_insert before insert on 库存 begin select raise(abort, 'boom'); end"));
+  ASSERT_TRUE(test::failWhen(app.db, "库存", "insert", "boom"));
   CreateGoodsPresenter p(app.context, app.dialogs);
   p.name = "梨";
   p.barcode = "P1";

@@ -118,8 +118,7 @@ TEST_F(MemberTest, DeleteAsksFirstThenRemovesAndReloads) {
   ASSERT_EQ(app.dialogs.calls.size(), 1u);
   EXPECT_EQ(app.dialogs.calls[0].text, "确定删除会员[张三]吗？");
 
-  ASSERT_TRUE(app.db.execute(
-      "create trigger no_delete before delete on 会员 begin select raise(abort, 'boom'); end"));
+  ASSERT_TRUE(test::failWhen(app.db, "会员", "delete", "boom"));
   p.grid().setCurrentCell(1, MemberName);
   app.dialogs.calls.clear();
   app.dialogs.answer(true);
@@ -229,6 +228,8 @@ TEST_F(MemberTest, CommitChecksTheRangeThenTheAccountMinimum) {
   p.created();
   finishLoad(p);
   for (const Case& c : cases) {
+    // A text kept in the number column is SQLite's alone: the server's column cannot hold it.
+    if (c.text == "abc" && app.db.onServer()) continue;
     app.session.permissions.minimumDiscount = c.minimum;
     ASSERT_TRUE(app.db.execute("update 会员 set 折扣率='8'"));
     p.grid().setText(1, MemberDiscount, "8");
@@ -268,8 +269,7 @@ TEST_F(MemberTest, PointsEarnedAfterLoadingSurviveANameEdit) {
             "[修改会员信息]：编号为：1 名称=O'张；联系方式=138；折扣率=9；积分=12.5；备注=注");
   EXPECT_EQ(p.grid().text(1, MemberPoints), "12.5");
 
-  ASSERT_TRUE(app.db.execute(
-      "create trigger no_update before update on 会员 begin select raise(abort, 'boom'); end"));
+  ASSERT_TRUE(test::failWhen(app.db, "会员", "update", "boom"));
   edit(p, 1, MemberNote, "新");
   EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"boom"});
   EXPECT_EQ(app.dialogs.calls[0].title, "修改失败");
@@ -376,8 +376,7 @@ TEST_F(MemberTest, AddInsertsAndClearsAllButTheDiscount) {
   EXPECT_EQ(p.name + p.contact + p.note, "");
   EXPECT_EQ(p.discount(), "8.5");
 
-  ASSERT_TRUE(app.db.execute(
-      "create trigger no_insert before insert on 会员 begin select raise(abort, 'boom'); end"));
+  ASSERT_TRUE(test::failWhen(app.db, "会员", "insert", "boom"));
   p.name = "王五";
   p.contact = "177";
   p.addClicked();

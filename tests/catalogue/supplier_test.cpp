@@ -117,11 +117,11 @@ TEST_F(SupplierTest, AFailedUpdateIsLoggedAndShown) {
   search("");
   ASSERT_TRUE(app.db.execute("alter table 供应商 rename to 旧供应商"));
   edit(1, SupplierName, "新名");
-  EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"no such table: 供应商"});
+  EXPECT_EQ(app.dialogs.messages(),
+            std::vector<std::string>{test::missingTableError(app.db, "供应商")});
   EXPECT_EQ(lastEntry(),
-            std::make_pair(
-                std::string("错误"),
-                std::string("更新供应商编号[1]的名称为：新名 失败，原因：no such table: 供应商")));
+            std::make_pair(std::string("错误"), "更新供应商编号[1]的名称为：新名 失败，原因：" +
+                                                    test::missingTableError(app.db, "供应商")));
   EXPECT_EQ(page.grid().text(1, SupplierName), "新名");
 }
 
@@ -155,10 +155,11 @@ TEST_F(SupplierTest, AFailedDeleteIsLoggedAndShown) {
   ASSERT_TRUE(app.db.execute("alter table 供应商 rename to 旧供应商"));
   app.dialogs.answer(true);
   page.deleteClicked();
-  EXPECT_EQ(app.dialogs.messages().back(), "删除失败，原因：no such table: 供应商");
+  EXPECT_EQ(app.dialogs.messages().back(),
+            std::string("删除失败，原因：") + test::missingTableError(app.db, "供应商"));
   EXPECT_EQ(lastEntry(),
-            std::make_pair(std::string("错误"),
-                           std::string("删除供应商[丙]失败，原因：no such table: 供应商")));
+            std::make_pair(std::string("错误"), "删除供应商[丙]失败，原因：" +
+                                                    test::missingTableError(app.db, "供应商")));
   EXPECT_EQ(names(), std::vector<std::string>{"丙"});
 }
 
@@ -225,9 +226,10 @@ TEST_F(SupplierTest, AddSupplierStaysOpenForTheNext) {
   add.addClicked();
   EXPECT_EQ(add.name(), "戊");
   ASSERT_EQ(app.dialogs.calls.size(), 1u);
-  EXPECT_EQ(app.dialogs.calls[0].text, "no such table: 供应商");
+  EXPECT_EQ(app.dialogs.calls[0].text, test::missingTableError(app.db, "供应商"));
   EXPECT_EQ(app.dialogs.calls[0].icon, MessageIcon::Warning);
-  EXPECT_EQ(lastEntry().second, "添加新供应商：戊 失败，原因：no such table: 供应商");
+  EXPECT_EQ(lastEntry().second, std::string("添加新供应商：戊 失败，原因：") +
+                                    test::missingTableError(app.db, "供应商"));
 }
 
 }  // namespace

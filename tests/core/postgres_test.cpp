@@ -28,7 +28,18 @@ TEST(PostgresStatementTest, RewritesWhatTheDialectsSayDifferently) {
       // A question mark inside a literal is text.
       {"select '?', ? from t", "select '?', $1 from t"},
       {"select * from 供应商 where 名称 like ?",
-       "select 名称,联系方式,编号,创建者 from 供应商 where 名称::text ilike $1"},
+       "select 名称,联系方式,编号,创建者 from 供应商 where 名称::text ilike $1 escape ''"},
+      // A search the server must not read a backslash of as an escape; a subquery gets a name;
+      // the unary plus that keeps SQLite off an index goes; a trimmed value is text.
+      {"select count(*) from 销售 where (客户 like ? or 订单详情 like ?) order by +日期, rowid",
+       "select count(*) from 销售 where (客户::text ilike $1 escape '' or 订单详情::text ilike $2 "
+       "escape '') order by 日期, rowid"},
+      {"select a from (select rowid as r,a from t order by rowid desc limit 9) order by r",
+       "select a from (select rowid as r,a from t order by rowid desc limit 9) as cz_sub1 order by "
+       "r"},
+      {"select x from (select 1 as x) q", "select x from (select 1 as x) q"},
+      {"select 1 from t where trim(?,char(32,9,10,13,12288))<>''",
+       "select 1 from t where btrim($1::text,' \t\n\r\xE3\x80\x80')<>''"},
       {"select count(*) from 日志", "select count(*) from 日志"},
       {"select rowid,* from 销售 where rowid=?",
        "select rowid,订单号,日期,客户,客户编号,订单详情,总应收,总实收,积分,付款方式,制单人 from "
@@ -40,6 +51,23 @@ TEST(PostgresStatementTest, RewritesWhatTheDialectsSayDifferently) {
        "insert into 日志(时间,账号,类型,日志) values($1,$2,$3,$4) returning rowid"},
       {"select 1 from 会员 where trim(姓名,char(32,9,10,13,12288))=? limit 1",
        "select 1 from 会员 where btrim(姓名,' \t\n\r\xE3\x80\x80')=$1 limit 1"},
+      // An empty text given to a number column is stored as NULL.
+      {"update 库存 set 名称=?,进货价=? where 条码=?",
+       "update 库存 set 名称=$1,进货价=nullif($2,'')::double precision where 条码=$3"},
+      {"insert into 库存(名称,销售价,最低折扣) values(?,?,'10')",
+       "insert into 库存(名称,销售价,最低折扣) values($1,nullif($2,'')::double precision,'10') "
+       "returning rowid"},
+      {"insert into 库存 values(?,'a, b',?,'注','3.5','9.9',?,?,?)",
+       "insert into 库存 values($1,'a, b',$2,'注','3.5','9.9',$3,$4,$5) returning rowid"},
+      {"insert into 库存 values(?, ?,'规 格','注','3.5','9.9',?,?,?)",
+       "insert into 库存 values($1, $2,'规 格','注','3.5','9.9',nullif($3,'')::double "
+       "precision,$4,$5) "
+       "returning rowid"},
+      {"select 名称 from 库存 where instr(名称,?)>0 limit ?",
+       "select 名称 from 库存 where strpos((名称)::text,($1)::text)>0 limit $2"},
+      // A numbered value keeps its number; a bare one after it takes the next.
+      {"select 1 from t where a=?2 and b=?1 and c=?",
+       "select 1 from t where a=$2 and b=$1 and c=$3"},
       // A table this program does not know keeps its star.
       {"select * from other", "select * from other"},
   };
@@ -67,6 +95,8 @@ TEST(PostgresStatementTest, SequenceMovesOnlyWhenTheNumberIsGiven) {
 TEST(PostgresStatementTest, ExpandsValuesAsQuotedLiterals) {
   EXPECT_EQ(expandedStatement("update t set a=? where b='?' and c=?", {"x'y", "2"}),
             "update t set a='x''y' where b='?' and c='2'");
+  EXPECT_EQ(expandedStatement("select ?1 where ?1<>'' and ?99999999999", {"a"}),
+            "select 'a' where 'a'<>'' and ?99999999999");
 }
 
 // The tests below run against the server the test run started (CZ_TEST_POSTGRES holds the

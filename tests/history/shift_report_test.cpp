@@ -129,9 +129,11 @@ TEST_F(ShiftReportTest, AnEmptyShiftAndOddRows) {
   EXPECT_EQ(f.firstOrder, "");
   EXPECT_TRUE(f.clerks.empty());
   // Unreadable details and non-numbers count as an order with no lines and zero amounts.
-  ASSERT_TRUE(app.db.execute(
-      "insert into 销售 values('SX1',?,'-','','不是JSON','abc','','','现金支付','admin')",
-      {timestampText(at(10, 9, 0, 0))}));
+  // (The server's number columns cannot hold a text: there the amounts are empty.)
+  const std::string notANumber = app.db.onServer() ? "" : "abc";
+  ASSERT_TRUE(
+      app.db.execute("insert into 销售 values('SX1',?,'-','','不是JSON',?,?,?,'现金支付','admin')",
+                     {timestampText(at(10, 9, 0, 0)), notANumber, "", ""}));
   f = report();
   EXPECT_EQ(f.orders, 1);
   EXPECT_EQ(f.saleLines + f.returnLines, 0);

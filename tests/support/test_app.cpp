@@ -97,6 +97,76 @@ std::vector<std::vector<std::string>> TestApp::listed() const {
   return items;
 }
 
+namespace {
+
+std::string sqlText(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+}  // namespace
+
+bool failWhen(Database& db, const std::string& table, const std::string& event,
+              const std::string& message, const std::string& condition) {
+  const std::string name = "fail_" + table + "_" + event;
+  if (!db.onServer()) {
+    return db.execute("create trigger " + name + " before " + event + " on " + table +
+                      (condition.empty() ? "" : " when " + condition) +
+                      " begin select raise(abort," + sqlText(message) + "); end");
+  }
+  // The message is raised as it is: a % in it would read as a format placeholder.
+  std::string raised;
+  for (const char c : message) raised += c == '%' ? std::string("%%") : std::string(1, c);
+  return db.execute("create or replace function " + name +
+                    "() returns trigger language plpgsql as $$ begin if " +
+                    (condition.empty() ? "true" : condition) + " then raise exception " +
+                    sqlText(raised) + "; end if; return " + (event == "delete" ? "old" : "new") +
+                    "; end $$") &&
+         db.execute("create trigger " + name + " before " + event + " on " + table +
+                    " for each row execute function " + name + "()");
+}
+
+bool stopFailing(Database& db, const std::string& table, const std::string& event) {
+  const std::string name = "fail_" + table + "_" + event;
+  return db.execute("drop trigger if exists " + name + (db.onServer() ? " on " + table : ""));
+}
+
+std::string failCommitAfterInsert(Database& db, const std::string& table) {
+  const bool made = db.execute("create table cz_parent(id integer primary key)") &&
+                    db.execute(
+                        "create table cz_child(pid integer references cz_parent(id) deferrable "
+                        "initially deferred)");
+  if (!made) return {};
+  if (!db.onServer()) {
+    if (!db.execute("create trigger cz_commit_" + table + " after insert on " + table +
+                    " begin insert into cz_child values(42); end") ||
+        !db.execute("pragma foreign_keys=on"))
+      return {};
+    return "FOREIGN KEY constraint failed";
+  }
+  if (!db.execute("create or replace function cz_commit_" + table +
+                  "() returns trigger language plpgsql as $$ begin insert into cz_child "
+                  "values(42); return new; end $$") ||
+      !db.execute("create trigger cz_commit_" + table + " after insert on " + table +
+                  " for each row execute function cz_commit_" + table + "()"))
+    return {};
+  return "insert or update on table \"cz_child\" violates foreign key constraint "
+         "\"cz_child_pid_fkey\"";
+}
+
+bool stopFailingCommit(Database& db, const std::string& table) {
+  return db.execute("drop trigger if exists cz_commit_" + table +
+                    (db.onServer() ? " on " + table : ""));
+}
+
+std::string missingTableError(const Database& db, const std::string& table) {
+  return db.onServer() ? "relation \"" + table + "\" does not exist" : "no such table: " + table;
+}
+
 void startAndLogIn(TestApp& app) {
   LoginPresenter login(app.context, app.dialogs);
   login.created();

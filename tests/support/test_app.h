@@ -64,6 +64,25 @@ class TestApp {
   std::vector<std::vector<std::string>> listed() const;
 };
 
+// Makes each `event` ("insert", "update" or "delete") on `table` fail with `message` while
+// `condition` holds (an expression over new.x / old.x; empty: always), on either back end: a
+// RAISE trigger on SQLite, a trigger function raising the message on the server. False with the
+// database's error when it could not be set up.
+bool failWhen(Database& db, const std::string& table, const std::string& event,
+              const std::string& message, const std::string& condition = "");
+// Lifts what failWhen set up for that table and event.
+bool stopFailing(Database& db, const std::string& table, const std::string& event);
+
+// Makes the commit of a transaction that inserted into `table` fail, through a deferred foreign
+// key that each insert breaks. Returns the text the commit then fails with, which is the
+// engine's own; empty when it could not be set up.
+std::string failCommitAfterInsert(Database& db, const std::string& table);
+// Lifts what failCommitAfterInsert set up.
+bool stopFailingCommit(Database& db, const std::string& table);
+
+// The engine's text for a statement on a table that is not there.
+std::string missingTableError(const Database& db, const std::string& table);
+
 // Runs the bootstrap on the directory, then logs in as admin (empty password).
 void startAndLogIn(TestApp& app);
 
