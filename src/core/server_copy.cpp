@@ -449,20 +449,32 @@ int runCopyToServerCommand(const std::string& dataDir, const std::string& connec
     out << "找不到数据库：" << path << "\n";
     return 1;
   }
-  Database source;
-  if (!source.openReadOnly(path)) {
-    out << "无法打开数据库：" << path << "，原因：" << source.lastError() << "\n";
-    return 1;
+  // A reader of a file in write-ahead-log mode makes data.db-wal and data.db-shm beside it and,
+  // reading only, cannot remove them when it goes; the program's own close would have. Those it
+  // made are removed afterwards while the log is still empty (nobody wrote meanwhile).
+  const bool hadLog = std::filesystem::exists(path + "-wal", error) ||
+                      std::filesystem::exists(path + "-shm", error);
+  std::string problem;
+  {
+    Database source;
+    if (!source.openReadOnly(path)) {
+      out << "无法打开数据库：" << path << "，原因：" << source.lastError() << "\n";
+      return 1;
+    }
+    Database target;
+    if (!target.openServer(connection)) {
+      out << target.lastError() << "\n";
+      return 1;
+    }
+    out << "从 " << path << " 复制到数据库服务器\n";
+    ServerCopyOptions options;
+    options.progress = progress;
+    problem = copyShopToServer(source, target, out, options);
   }
-  Database target;
-  if (!target.openServer(connection)) {
-    out << target.lastError() << "\n";
-    return 1;
+  if (!hadLog && std::filesystem::file_size(path + "-wal", error) == 0 && !error) {
+    std::filesystem::remove(path + "-wal", error);
+    std::filesystem::remove(path + "-shm", error);
   }
-  out << "从 " << path << " 复制到数据库服务器\n";
-  ServerCopyOptions options;
-  options.progress = progress;
-  const std::string problem = copyShopToServer(source, target, out, options);
   if (!problem.empty()) {
     out << "复制失败：" << problem << "\n服务器上没有留下这次复制的任何内容。\n";
     return 1;
