@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QFont>
 
+#include <unistd.h>
+
 #include <iostream>
 
 #include "app/exit_signals.h"
@@ -31,13 +33,16 @@ int main(int argc, char* argv[]) {
   if (const auto exitCode = cz::answerWithoutWindows(commandLine, std::cout, std::cerr)) {
     return *exitCode;
   }
-  // --backup DIR and --check: one job from a terminal or cron, without any window, on the data
-  // folder the program would open.
-  if (commandLine.options.check || commandLine.options.backupFolder) {
+  // --backup DIR, --check and --copy-to-postgres CONN: one job from a terminal or cron, without
+  // any window, on the data folder the program would open.
+  if (commandLine.options.check || commandLine.options.backupFolder ||
+      commandLine.options.copyToServer) {
     const cz::DataFolderChoice choice = cz::chooseDataFolder(
         commandLine.options.dataFolder, cz::executableDirectory(), cz::userDataFolder(),
         [](const std::string& folder) { return cz::folderWriteProblem(folder).empty(); });
-    return *cz::runTerminalCommand(commandLine.options, choice.folder, std::cout);
+    // The copy's running count only on a terminal, where \r rewrites the line.
+    std::ostream* progress = ::isatty(STDOUT_FILENO) ? &std::cout : nullptr;
+    return *cz::runTerminalCommand(commandLine.options, choice.folder, std::cout, progress);
   }
 
   // Every argument is the program's own, so Qt is given none of them to interpret.

@@ -7,6 +7,7 @@
 #include "core/backup_service.h"
 #include "core/clock.h"
 #include "core/command_line.h"
+#include "core/server_copy.h"
 
 namespace cz {
 
@@ -67,9 +68,12 @@ int runCheckCommand(const std::string& dataDir, std::ostream& out) {
 }
 
 std::optional<int> runTerminalCommand(const CommandLine& options, const std::string& dataDir,
-                                      std::ostream& out) {
+                                      std::ostream& out, std::ostream* progress) {
   if (options.check) return runCheckCommand(dataDir, out);
   if (options.backupFolder) return runBackupCommand(dataDir, *options.backupFolder, out);
+  if (options.copyToServer) {
+    return runCopyToServerCommand(dataDir, *options.copyToServer, out, progress);
+  }
   return std::nullopt;
 }
 

@@ -21,10 +21,11 @@ int runCheckCommand(const std::string& dataDir, std::ostream& out);
 
 struct CommandLine;
 
-// Runs `--check` or `--backup DIR` when the command line asks for one and returns its exit code;
-// nothing when it asks for neither.
+// Runs `--check`, `--backup DIR` or `--copy-to-postgres CONN` when the command line asks for one
+// and returns its exit code; nothing when it asks for none. The copy's running count goes to
+// `progress` when given.
 std::optional<int> runTerminalCommand(const CommandLine& options, const std::string& dataDir,
-                                      std::ostream& out);
+                                      std::ostream& out, std::ostream* progress = nullptr);
 
 // The folder of the running executable (empty when it cannot be found).
 std::string executableDirectory();

@@ -18,6 +18,8 @@ struct CommandLine {
   // the integrity check of data.db.
   std::optional<std::string> backupFolder;
   bool check = false;
+  // A libpq connection string: copy data.db into that empty server database.
+  std::optional<std::string> copyToServer;
 };
 
 // One option: its name, an optional short alias, the name of its value (none for a switch), its
@@ -40,6 +42,10 @@ inline const CommandLineOption kCommandLineOptions[] = {
      &CommandLine::backupFolder},
     {"--check", nullptr, nullptr, "检查 data.db 是否完好后退出（0 完好，1 有错误，2 没有 data.db）",
      &CommandLine::check},
+    {"--copy-to-postgres", nullptr, "CONN",
+     "把 data.db 复制到空的 PostgreSQL 数据库（CONN 是连接串，如 \"host=… dbname=shop "
+     "user=till1\"），核对后退出",
+     &CommandLine::copyToServer},
     {"--help", "-h", nullptr, "显示本帮助后退出", &CommandLine::help},
     {"--version", nullptr, nullptr, "显示版本后退出", &CommandLine::version},
 };

@@ -60,9 +60,18 @@ Database::~Database() {
 }
 
 bool Database::open(const std::string& path) {
+  return openFile(path, false);
+}
+
+bool Database::openReadOnly(const std::string& path) {
+  return openFile(path, true);
+}
+
+bool Database::openFile(const std::string& path, bool readOnly) {
   close();
   sqlite3* db = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+  const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                    SQLITE_OPEN_FULLMUTEX;
   const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     const std::string error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -83,7 +92,7 @@ bool Database::open(const std::string& path) {
   // Write-ahead log: a commit appends to data.db-wal and syncs it once, where the rollback
   // journal takes several syncs and a file deletion; with synchronous left at FULL the commit is
   // as durable. A file that cannot switch (a read-only directory) keeps its rollback journal.
-  sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  if (!readOnly) sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   // Another program on the same file (a second till, a copy being taken) may hold the write
   // lock for a moment: wait for it rather than fail the sale at once.
   sqlite3_busy_timeout(m_db, 5000);
@@ -332,6 +341,72 @@ bool Database::hasTable(const std::string& name) {
 std::int64_t Database::lastInsertRowId() const {
   if (m_server) return m_server->lastInsertRowId();
   return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+bool Database::beginCopy(const std::string& table, const std::vector<std::string>& columns) {
+  if (!m_server) {
+    setLastError("此操作只适用于数据库服务器");
+    return false;
+  }
+  std::string sql = "COPY " + table + " (";
+  for (size_t i = 0; i < columns.size(); ++i) sql += (i ? "," : "") + columns[i];
+  sql += ") FROM STDIN";
+  std::string error;
+  const bool ok = m_server->beginCopy(sql, error);
+  setLastError(error);
+  return ok;
+}
+
+bool Database::copyRows(const CopyRows& rows) {
+  if (!m_server) {
+    setLastError("此操作只适用于数据库服务器");
+    return false;
+  }
+  std::string error;
+  const bool ok = m_server->putCopyData(rows.text(), error);
+  setLastError(error);
+  return ok;
+}
+
+bool Database::endCopy() {
+  if (!m_server) {
+    setLastError("此操作只适用于数据库服务器");
+    return false;
+  }
+  std::string error;
+  const bool ok = m_server->endCopy(nullptr, error);
+  setLastError(error);
+  return ok;
+}
+
+void Database::cancelCopy(const std::string& reason) {
+  if (!m_server) return;
+  std::string error;
+  m_server->endCopy(reason.c_str(), error);
+}
+
+void CopyRows::add(std::string_view value) {
+  if (m_rowStarted) m_text += '\t';
+  m_rowStarted = true;
+  appendCopyField(m_text, value);
+}
+
+void CopyRows::addNull() {
+  if (m_rowStarted) m_text += '\t';
+  m_rowStarted = true;
+  m_text += "\\N";
+}
+
+void CopyRows::endRow() {
+  m_text += '\n';
+  m_rowStarted = false;
+  ++m_rows;
+}
+
+void CopyRows::clear() {
+  m_text.clear();
+  m_rowStarted = false;
+  m_rows = 0;
 }
 
 RecordSet::RecordSet(Database& db) : m_db(db) {}

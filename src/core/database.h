@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct sqlite3_stmt;
 
 namespace cz {
 
+class CopyRows;
 class PostgresConnections;
 class PostgresRows;
 
@@ -56,6 +58,9 @@ class Database {
   // Opens the file, creating it when missing. False on failure (the connection stays closed and
   // every later operation fails with the open's error text).
   bool open(const std::string& path);
+  // Opens an existing file only for reading: nothing is written to it, not even the switch to
+  // the write-ahead log. False when it is missing or cannot be read.
+  bool openReadOnly(const std::string& path);
   // Connects to a PostgreSQL server instead (a libpq connection string). Each thread that uses
   // the database gets a connection of its own. False with the server's message on failure.
   bool openServer(const std::string& connectionString);
@@ -102,6 +107,15 @@ class Database {
 
   std::int64_t lastInsertRowId() const;
 
+  // Bulk loading on the server (COPY … FROM STDIN): beginCopy names the table and the columns,
+  // copyRows sends rows, endCopy waits until the server has stored every row sent (or says why
+  // not). cancelCopy gives up a started copy; the rows sent are dropped and the transaction
+  // fails. On a SQLite file each of them fails.
+  bool beginCopy(const std::string& table, const std::vector<std::string>& columns);
+  bool copyRows(const CopyRows& rows);
+  bool endCopy();
+  void cancelCopy(const std::string& reason);
+
   // Prepares a statement and binds its values; nullptr on failure (lastError set).
   Statement prepare(const std::string& sql, const SqlParams& params);
   // Records the current error of the connection as the calling thread's last error.
@@ -111,6 +125,7 @@ class Database {
 
  private:
   friend class RecordSet;
+  bool openFile(const std::string& path, bool readOnly);
   // Records why open() failed, as the last error and for the operations that follow.
   void failOpen(const std::string& error);
   // begin() opened a transaction that the engine has since rolled back.
@@ -127,6 +142,25 @@ class Database {
   mutable std::mutex m_openErrorMutex;
   // Why the last open() failed: every operation on the closed connection fails with it.
   std::string m_openError;
+};
+
+// Rows for Database::copyRows, kept in the server's COPY text form as they are added.
+class CopyRows {
+ public:
+  // Adds a field to the current row; a missing value is NULL.
+  void add(std::string_view value);
+  void addNull();
+  // Ends the current row.
+  void endRow();
+  size_t rowCount() const { return m_rows; }
+  size_t bytes() const { return m_text.size(); }
+  const std::string& text() const { return m_text; }
+  void clear();
+
+ private:
+  std::string m_text;
+  bool m_rowStarted = false;
+  size_t m_rows = 0;
 };
 
 // Commits on commit(); rolls back when it goes out of scope uncommitted.

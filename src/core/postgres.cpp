@@ -342,6 +342,27 @@ std::string sqliteNumberText(const std::string& serverText) {
   return text;
 }
 
+void appendCopyField(std::string& out, std::string_view value) {
+  for (const char c : value) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
 PostgresRows::PostgresRows(pg_result* result) : m_result(result) {
   const int columns = PQnfields(m_result);
   for (int c = 0; c < columns; ++c) {
@@ -459,14 +480,64 @@ pg_result* PostgresConnections::run(Connection& c, const std::string& sql,
     error.clear();
     return result;
   }
-  const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-  error = primary ? std::string(primary) : firstLine(PQerrorMessage(c.conn));
+  failure(c, result, error);
   PQclear(result);
+  return nullptr;
+}
+
+void PostgresConnections::failure(Connection& c, pg_result* result, std::string& error) {
+  const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  error = primary ? std::string(primary) : firstLine(PQerrorMessage(c.conn));
   if (PQstatus(c.conn) != CONNECTION_OK) {
     error = kDropped + error;
     if (c.inTransaction) c.lostTransaction = error;
   }
-  return nullptr;
+}
+
+bool PostgresConnections::beginCopy(const std::string& sql, std::string& error) {
+  Connection* c = threadConnection(error);
+  if (!c) return false;
+  PGresult* result = PQexec(c->conn, sql.c_str());
+  const bool started = PQresultStatus(result) == PGRES_COPY_IN;
+  if (!started) failure(*c, result, error);
+  PQclear(result);
+  return started;
+}
+
+bool PostgresConnections::putCopyData(const std::string& data, std::string& error) {
+  Connection* c = threadConnection(error);
+  if (!c) return false;
+  // In pieces of at most a megabyte, so libpq's buffer stays small.
+  constexpr size_t kPiece = 1 << 20;
+  for (size_t at = 0; at < data.size(); at += kPiece) {
+    const int size = static_cast<int>(std::min(kPiece, data.size() - at));
+    if (PQputCopyData(c->conn, data.data() + at, size) != 1) {
+      failure(*c, nullptr, error);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PostgresConnections::endCopy(const char* abortReason, std::string& error) {
+  Connection* c = threadConnection(error);
+  if (!c) return false;
+  bool ok = PQputCopyEnd(c->conn, abortReason) == 1;
+  if (!ok) failure(*c, nullptr, error);
+  // The outcome of the COPY, then nothing.
+  while (PGresult* result = PQgetResult(c->conn)) {
+    if (ok && PQresultStatus(result) != PGRES_COMMAND_OK) {
+      ok = false;
+      failure(*c, result, error);
+    }
+    PQclear(result);
+  }
+  if (ok && abortReason) {
+    ok = false;
+    error = abortReason;
+  }
+  if (ok) error.clear();
+  return ok;
 }
 
 bool PostgresConnections::execute(const std::string& sql, const std::vector<std::string>& params,

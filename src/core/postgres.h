@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +35,9 @@ std::string expandedStatement(const std::string& sql, const std::vector<std::str
 // column: a whole number without a fraction ("3"), any other with at most 15 significant digits
 // ("0.3", not "0.30000000000000004").
 std::string sqliteNumberText(const std::string& serverText);
+
+// Appends a value as a field of COPY's text format: backslash, tab and line breaks escaped.
+void appendCopyField(std::string& out, std::string_view value);
 
 // The rows of one query on the server, fetched whole.
 class PostgresRows {
@@ -78,6 +82,13 @@ class PostgresConnections {
   bool rollback(std::string& error);
   std::int64_t lastInsertRowId();
 
+  // COPY … FROM STDIN on the calling thread's connection: beginCopy starts it, putCopyData sends
+  // rows in COPY's text format, endCopy ends it and waits for the server's verdict on every row
+  // sent. With `abortReason` the server drops the rows instead and endCopy fails with it.
+  bool beginCopy(const std::string& sql, std::string& error);
+  bool putCopyData(const std::string& data, std::string& error);
+  bool endCopy(const char* abortReason, std::string& error);
+
  private:
   struct Connection {
     pg_conn* conn = nullptr;
@@ -91,6 +102,8 @@ class PostgresConnections {
   Connection* threadConnection(std::string& error);
   pg_result* run(Connection& c, const std::string& sql, const std::vector<std::string>& params,
                  std::string& error);
+  // The message of a failed statement; a dropped connection also ends its transaction.
+  static void failure(Connection& c, pg_result* result, std::string& error);
 
   const std::string m_connectionString;
   std::mutex m_mutex;

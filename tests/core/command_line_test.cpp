@@ -58,6 +58,9 @@ TEST(CommandLine, RefusesWhatItDoesNotUnderstandInOneLine) {
       {{"--data", "a", "--data", "b"},
        "chenzhou-pos: 选项 --data 只能给一次（--help 列出所有选项）"},
       {{"--data=a", "--data=a"}, "chenzhou-pos: 选项 --data 只能给一次（--help 列出所有选项）"},
+      {{"--copy-to-postgres"},
+       "chenzhou-pos: 选项 --copy-to-postgres 缺少 CONN：--copy-to-postgres CONN（--help "
+       "列出所有选项）"},
       {{"--help=yes"}, "chenzhou-pos: 选项 --help 不带值（--help 列出所有选项）"},
       // An error anywhere wins over --help, so a mistyped command never half-works.
       {{"--help", "--bogus"}, "chenzhou-pos: 未知的选项：--bogus（--help 列出所有选项）"},
@@ -115,8 +118,11 @@ TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheProgram) {
     EXPECT_NE(help.find(option.name), std::string::npos);
     EXPECT_NE(help.find(option.help), std::string::npos);
   }
-  EXPECT_NE(help.find("  --data DIR     数据（data.db、配置.ini、备份/）"), std::string::npos);
-  EXPECT_NE(help.find("  -h, --help     显示本帮助后退出\n"), std::string::npos);
+  EXPECT_NE(help.find("  --data DIR                数据（data.db、配置.ini、备份/）"),
+            std::string::npos);
+  EXPECT_NE(help.find("  -h, --help                显示本帮助后退出\n"), std::string::npos);
+  EXPECT_NE(help.find("  --copy-to-postgres CONN   把 data.db 复制到空的 PostgreSQL 数据库"),
+            std::string::npos);
   EXPECT_EQ(versionText().rfind("晨舟收银系统 (chenzhou-pos) ", 0), 0u);
   EXPECT_EQ(versionText().back(), '\n');
 }
