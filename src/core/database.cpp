@@ -333,7 +333,8 @@ int Database::tableCount() {
 bool Database::hasTable(const std::string& name) {
   RecordSet tables(*this);
   const char* sql = m_server ? "select count(*) from information_schema.tables "
-                               "where table_schema=current_schema() and table_name=?"
+                               "where table_schema=current_schema() and table_type='BASE TABLE' "
+                               "and table_name=?"
                              : "select count(*) from sqlite_master where type='table' and name=?";
   return tables.open(sql, {name}) && tables.next() && tables.field(1) == "1";
 }

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include <cstdlib>
 #include <functional>
 
+#include "core/bootstrap.h"
 #include "core/login_presenter.h"
 #include "util/ini_file.h"
 
@@ -165,6 +167,64 @@ bool stopFailingCommit(Database& db, const std::string& table) {
 
 std::string missingTableError(const Database& db, const std::string& table) {
   return db.onServer() ? "relation \"" + table + "\" does not exist" : "no such table: " + table;
+}
+
+bool openStore(Database& db, const std::filesystem::path& dir) {
+  return openDatabase(db, (dir / "配置.ini").string(), (dir / "data.db").string());
+}
+
+namespace {
+
+std::vector<std::vector<std::string>> queryRows(Database& db, const std::string& sql) {
+  std::vector<std::vector<std::string>> result;
+  RecordSet set(db);
+  if (!set.open(sql)) {
+    ADD_FAILURE() << "query failed: " << sql << ": " << db.lastError();
+    return result;
+  }
+  while (set.next()) {
+    std::vector<std::string> row;
+    for (int i = 1; i <= set.columnCount(); ++i) row.push_back(set.field(i));
+    result.push_back(std::move(row));
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> tableColumns(Database& db) {
+  // Table oids grow in creation order, as a file's rowids do.
+  const auto columns = queryRows(
+      db, db.onServer()
+              ? "select c.relname, a.attname from pg_class c join pg_attribute a on "
+                "a.attrelid=c.oid where c.relnamespace=current_schema()::regnamespace and "
+                "c.relkind in ('r','p') and a.attnum>0 and not a.attisdropped and "
+                "a.attname<>'rowid' order by c.oid, a.attnum"
+              : "select m.name, p.name from sqlite_master m join pragma_table_info(m.name) p "
+                "where m.type='table' and m.name not like 'sqlite%' order by m.rowid, p.cid");
+  std::vector<std::vector<std::string>> tables;
+  for (const auto& column : columns) {
+    if (tables.empty() || tables.back().front() != column[0]) tables.push_back({column[0]});
+    tables.back().push_back(column[1]);
+  }
+  return tables;
+}
+
+std::vector<std::string> tableNames(Database& db) {
+  std::vector<std::string> names;
+  for (const auto& table : tableColumns(db)) names.push_back(table.front());
+  return names;
+}
+
+std::vector<std::string> indexNames(Database& db) {
+  const auto rows = queryRows(
+      db, db.onServer() ? "select indexname from pg_indexes where schemaname=current_schema() "
+                          "and indexname not in (select conname from pg_constraint)"
+                        : "select name from sqlite_master where type='index' and sql is not null");
+  std::vector<std::string> names;
+  for (const auto& row : rows) names.push_back(row[0]);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void startAndLogIn(TestApp& app) {

@@ -83,6 +83,20 @@ bool stopFailingCommit(Database& db, const std::string& table);
 // The engine's text for a statement on a table that is not there.
 std::string missingTableError(const Database& db, const std::string& table);
 
+// Opens the store a TestApp over `dir` uses: the folder's database on the test run's server (the
+// TestApp must have been made first, it names the database), else the folder's data.db.
+bool openStore(Database& db, const std::filesystem::path& dir);
+
+// Each table, in creation order, as its name followed by its column names in column order. The
+// server adds a `rowid` identity column to tables without a key of their own; it is left out, so
+// that the same list holds on both back ends.
+std::vector<std::vector<std::string>> tableColumns(Database& db);
+// The table names in creation order (views left out).
+std::vector<std::string> tableNames(Database& db);
+// The names of the indexes made by statement, sorted; those the server makes for primary keys are
+// left out, as SQLite's INTEGER PRIMARY KEY has none.
+std::vector<std::string> indexNames(Database& db);
+
 // Runs the bootstrap on the directory, then logs in as admin (empty password).
 void startAndLogIn(TestApp& app);
 
