@@ -136,7 +136,50 @@ void ensureIndexes(Database& db) {
   // must still count as empty at the next start, so that it gets its tables then.
   if (db.hasTable("销售")) {
     for (const TableDef& table : tillTables()) db.createTable(table.name, table.columns, true);
+    if (db.onServer()) keepOrderCounts(db);
   }
+}
+
+void keepOrderCounts(Database& db) {
+  static const char* const kTables[] = {"销售", "进货"};
+  RecordSet kept(db);
+  if (kept.open("select count(*) from information_schema.tables where table_name='行数'") &&
+      kept.next() && kept.field(1) == "1") {
+    kept.close();
+    if (kept.open("select count(*) from 行数") && kept.next() && kept.field(1) == "2") return;
+  }
+  kept.close();
+  Transaction transaction(db);
+  if (!transaction.started()) return;
+  const bool ok =
+      db.execute("CREATE TABLE IF NOT EXISTS 行数(表名 text primary key, 行数 bigint not null)") &&
+      db.execute(
+          "CREATE OR REPLACE FUNCTION cz_order_count() RETURNS trigger LANGUAGE plpgsql AS "
+          "$$ BEGIN "
+          "IF TG_OP = 'INSERT' THEN UPDATE 行数 SET 行数 = 行数 + (SELECT count(*) FROM "
+          "new_rows) WHERE 表名 = TG_TABLE_NAME; "
+          "ELSIF TG_OP = 'DELETE' THEN UPDATE 行数 SET 行数 = 行数 - (SELECT count(*) "
+          "FROM old_rows) WHERE 表名 = TG_TABLE_NAME; "
+          "ELSE UPDATE 行数 SET 行数 = 0 WHERE 表名 = TG_TABLE_NAME; END IF; "
+          "RETURN NULL; END $$");
+  if (!ok) return;
+  for (const std::string table : kTables) {
+    // No order is stored or deleted between the count and the triggers taking over.
+    const bool counted =
+        db.execute("LOCK TABLE " + table + " IN SHARE ROW EXCLUSIVE MODE") &&
+        db.execute("CREATE OR REPLACE TRIGGER " + table + "_行数_增 AFTER INSERT ON " + table +
+                   " REFERENCING NEW TABLE AS new_rows FOR EACH STATEMENT EXECUTE FUNCTION "
+                   "cz_order_count()") &&
+        db.execute("CREATE OR REPLACE TRIGGER " + table + "_行数_删 AFTER DELETE ON " + table +
+                   " REFERENCING OLD TABLE AS old_rows FOR EACH STATEMENT EXECUTE FUNCTION "
+                   "cz_order_count()") &&
+        db.execute("CREATE OR REPLACE TRIGGER " + table + "_行数_清 AFTER TRUNCATE ON " + table +
+                   " FOR EACH STATEMENT EXECUTE FUNCTION cz_order_count()") &&
+        db.execute("INSERT INTO 行数 VALUES('" + table + "', (SELECT count(*) FROM " + table +
+                   ")) ON CONFLICT (表名) DO NOTHING");
+    if (!counted) return;
+  }
+  transaction.commit();
 }
 
 const std::vector<TableDef>& tillTables() {

@@ -126,8 +126,9 @@ TEST_F(PostgresServerTest, FirstStartCreatesTheTablesTheAdminAndTheLogEntry) {
   test::TestApp app(m_dir.path());
   test::startAndLogIn(app);
   ASSERT_TRUE(app.db.onServer());
-  // The seven and the till's own two.
-  EXPECT_EQ(app.db.tableCount(), 9);
+  // The seven, the till's own two and the order counts.
+  EXPECT_EQ(app.db.tableCount(), 10);
+  EXPECT_TRUE(app.db.hasTable("行数"));
   EXPECT_TRUE(app.db.hasTable("交班记录"));
   EXPECT_TRUE(app.db.hasTable("挂单"));
   EXPECT_EQ(app.rows("select 账号,密码,查看进货 from 账号"),
@@ -185,6 +186,37 @@ TEST_F(PostgresServerTest, AnUnreachableServerIsReportedWhenOpening) {
   EXPECT_FALSE(db.openServer(m_base + " dbname=没有这个库"));
   EXPECT_NE(db.lastError().find("没有这个库"), std::string::npos) << db.lastError();
   EXPECT_FALSE(db.isOpen());
+}
+
+// The order lists' count of all orders is kept by the server as orders come and go.
+TEST_F(PostgresServerTest, TheOrderCountFollowsEveryInsertAndDelete) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  Database& db = app.db;
+  const auto count = [&](const char* table) {
+    return app.rows(std::string("select count(*) from ") + table).at(0).at(0);
+  };
+  EXPECT_EQ(count("销售"), "0");
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(
+        db.execute("insert into 销售(订单号,日期) values(?,?)", {"SX" + std::to_string(i), "1"}));
+  }
+  ASSERT_TRUE(db.execute("insert into 进货(订单号) values('CG1')"));
+  {
+    Transaction undone(db);
+    ASSERT_TRUE(db.execute("insert into 销售(订单号) values('SX9')"));
+    undone.rollback();
+  }
+  ASSERT_TRUE(db.execute("delete from 销售 where 订单号 in ('SX1','SX2')"));
+  EXPECT_EQ(count("销售"), "3");
+  EXPECT_EQ(count("进货"), "1");
+  EXPECT_EQ(app.rows("select count(*) from 销售 where 日期='1'").at(0).at(0), "3");
+  ASSERT_TRUE(db.execute("truncate 进货"));
+  EXPECT_EQ(count("进货"), "0");
+  // A later start finds the count kept and counts nothing again.
+  test::TestApp again(m_dir.path());
+  test::startAndLogIn(again);
+  EXPECT_EQ(again.rows("select count(*) from 销售").at(0).at(0), "3");
 }
 
 // Backups, restores and checks are the server's own business: the buttons say so, and neither

@@ -199,7 +199,7 @@ std::vector<std::vector<std::string>> tableColumns(Database& db) {
               ? "select c.relname, a.attname from pg_class c join pg_attribute a on "
                 "a.attrelid=c.oid where c.relnamespace=current_schema()::regnamespace and "
                 "c.relkind in ('r','p') and a.attnum>0 and not a.attisdropped and "
-                "a.attname<>'rowid' order by c.oid, a.attnum"
+                "a.attname<>'rowid' and c.relname<>'行数' order by c.oid, a.attnum"
               : "select m.name, p.name from sqlite_master m join pragma_table_info(m.name) p "
                 "where m.type='table' and m.name not like 'sqlite%' order by m.rowid, p.cid");
   std::vector<std::vector<std::string>> tables;

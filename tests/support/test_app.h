@@ -88,8 +88,9 @@ std::string missingTableError(const Database& db, const std::string& table);
 bool openStore(Database& db, const std::filesystem::path& dir);
 
 // Each table, in creation order, as its name followed by its column names in column order. The
-// server adds a `rowid` identity column to tables without a key of their own; it is left out, so
-// that the same list holds on both back ends.
+// server adds a `rowid` identity column to tables without a key of their own, and a table 行数
+// of its own (the order counts); both are left out, so that the same list holds on both back
+// ends.
 std::vector<std::vector<std::string>> tableColumns(Database& db);
 // The table names in creation order (views left out).
 std::vector<std::string> tableNames(Database& db);
