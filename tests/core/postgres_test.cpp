@@ -8,6 +8,8 @@
 #include <fstream>
 
 #include "admin/settings_presenter.h"
+#include "cashier/sale_area.h"
+#include "cashier/sale_presenter.h"
 #include "core/backup_service.h"
 #include "core/bootstrap.h"
 #include "core/database.h"
@@ -186,6 +188,53 @@ TEST_F(PostgresServerTest, AnUnreachableServerIsReportedWhenOpening) {
   EXPECT_FALSE(db.openServer(m_base + " dbname=没有这个库"));
   EXPECT_NE(db.lastError().find("没有这个库"), std::string::npos) << db.lastError();
   EXPECT_FALSE(db.isOpen());
+}
+
+// The connection drops in the middle of a checkout: nothing of the sale is stored, the cashier is
+// told once, the order stays open, and the next checkout connects again and stores it once.
+TEST_F(PostgresServerTest, AConnectionLostDuringACheckoutStoresNothingAndTheNextOneReconnects) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  app.session.settings.printingEnabled = false;
+  Database& db = app.db;
+  ASSERT_TRUE(db.execute("insert into 库存 values('可乐','A','瓶','',1,3.5,10,'0','真')"));
+  // The server ends the till's connection when the sale row is about to be written, after the
+  // stock has been taken in the same transaction.
+  ASSERT_TRUE(
+      db.execute("create function cz_drop() returns trigger language plpgsql as $$ begin "
+                 "perform pg_terminate_backend(pg_backend_pid()); return new; end $$"));
+  ASSERT_TRUE(
+      db.execute("create trigger cz_drop before insert on 销售 for each row execute "
+                 "function cz_drop()"));
+  app.dialogs.calls.clear();
+  SaleArea area;
+  setUpSaleArea(area);
+  test::RecordingPrinter printer;
+  SalePresenter sale(app.context, app.dialogs, printer, area);
+  sale.startNewOrder();
+  sale.barcodeTextChanged("A");
+  sale.barcodeKeyDown(13);
+  app.dialogs.answer(true);
+  sale.checkoutClicked();
+  ASSERT_EQ(app.dialogs.messages().size(), 1u);
+  EXPECT_EQ(app.dialogs.messages()[0].rfind("与数据库服务器的连接已断开：", 0), 0u)
+      << app.dialogs.messages()[0];
+  EXPECT_TRUE(sale.orderOpen());
+  // The next statement connects again: the stock is as it was, no sale is stored, and the
+  // failure is on record.
+  EXPECT_EQ(app.rows("select 当前库存 from 库存").at(0).at(0), "10");
+  EXPECT_EQ(app.rows("select count(*) from 销售").at(0).at(0), "0");
+  EXPECT_EQ(app.rows("select count(*) from 日志 where 类型='6' and 日志 like ?", {"%连接已断开%"})
+                .at(0)
+                .at(0),
+            "1");
+  ASSERT_TRUE(db.execute("drop trigger cz_drop on 销售"));
+  app.dialogs.calls.clear();
+  app.dialogs.answer(true);
+  sale.checkoutClicked();
+  EXPECT_EQ(app.dialogs.messages(), (std::vector<std::string>{"提交订单完毕"}));
+  EXPECT_EQ(app.rows("select 当前库存 from 库存").at(0).at(0), "9");
+  EXPECT_EQ(app.rows("select count(*) from 销售").at(0).at(0), "1");
 }
 
 // The order lists' count of all orders is kept by the server as orders come and go.
