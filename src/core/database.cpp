@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/postgres.h"
+#include "core/postgres_dialect.h"
 #include "util/numbers.h"
 
 namespace cz {

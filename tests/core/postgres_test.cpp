@@ -1,4 +1,5 @@
 #include "core/postgres.h"
+#include "core/postgres_dialect.h"
 
 #include <gtest/gtest.h>
 

@@ -73,8 +73,11 @@ bool TestApp::waitUntil(const std::function<bool()>& done, std::chrono::millisec
   return true;
 }
 
-std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,
-                                                    const SqlParams& params) {
+namespace {
+
+// All rows of a query, each as the texts of its columns; a failed query fails the test.
+std::vector<std::vector<std::string>> queryRows(Database& db, const std::string& sql,
+                                                const SqlParams& params = {}) {
   std::vector<std::vector<std::string>> result;
   RecordSet set(db);
   if (!set.open(sql, params)) {
@@ -87,6 +90,13 @@ std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,
     result.push_back(std::move(row));
   }
   return result;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> TestApp::rows(const std::string& sql,
+                                                    const SqlParams& params) {
+  return queryRows(db, sql, params);
 }
 
 std::vector<std::vector<std::string>> TestApp::listed() const {
@@ -172,25 +182,6 @@ std::string missingTableError(const Database& db, const std::string& table) {
 bool openStore(Database& db, const std::filesystem::path& dir) {
   return openDatabase(db, (dir / "配置.ini").string(), (dir / "data.db").string());
 }
-
-namespace {
-
-std::vector<std::vector<std::string>> queryRows(Database& db, const std::string& sql) {
-  std::vector<std::vector<std::string>> result;
-  RecordSet set(db);
-  if (!set.open(sql)) {
-    ADD_FAILURE() << "query failed: " << sql << ": " << db.lastError();
-    return result;
-  }
-  while (set.next()) {
-    std::vector<std::string> row;
-    for (int i = 1; i <= set.columnCount(); ++i) row.push_back(set.field(i));
-    result.push_back(std::move(row));
-  }
-  return result;
-}
-
-}  // namespace
 
 std::vector<std::vector<std::string>> tableColumns(Database& db) {
   // Table oids grow in creation order, as a file's rowids do.
