@@ -23,9 +23,9 @@ void TrackedDialogs::message(const std::string& text, const std::string& title, 
   m_inner.message(text, title, icon);
 }
 
-bool TrackedDialogs::ask(const std::string& text, const std::string& title) {
+bool TrackedDialogs::ask(const std::string& text, const std::string& title, Answer byDefault) {
   const OpenBox box(m_open);
-  return m_inner.ask(text, title);
+  return m_inner.ask(text, title, byDefault);
 }
 
 std::optional<std::string> TrackedDialogs::input(const std::string& prompt,

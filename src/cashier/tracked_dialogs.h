@@ -12,7 +12,7 @@ class TrackedDialogs : public Dialogs {
   explicit TrackedDialogs(Dialogs& inner) : m_inner(inner) {}
 
   void message(const std::string& text, const std::string& title, MessageIcon icon) override;
-  bool ask(const std::string& text, const std::string& title) override;
+  bool ask(const std::string& text, const std::string& title, Answer byDefault) override;
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
   std::optional<int> choose(const std::string& title, const std::vector<std::string>& headers,

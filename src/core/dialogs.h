@@ -8,6 +8,10 @@ namespace cz {
 
 enum class MessageIcon { None, Information, Warning };
 
+// The button a question's Enter and Space answer. A question that throws work away defaults to
+// 否, since a barcode scanner sends Enter after every code.
+enum class Answer { Yes, No };
+
 // The title of every message box that is not given one.
 inline constexpr const char* kDefaultTitle = "信息：";
 
@@ -21,8 +25,10 @@ class Dialogs {
   virtual void message(const std::string& text, const std::string& title = kDefaultTitle,
                        MessageIcon icon = MessageIcon::None) = 0;
 
-  // Asks a question with 是 / 否 buttons; true only for 是.
-  virtual bool ask(const std::string& text, const std::string& title = kDefaultTitle) = 0;
+  // Asks a question with 是 / 否 buttons; true only for 是. `byDefault` is the button that Enter
+  // and Space press.
+  virtual bool ask(const std::string& text, const std::string& title = kDefaultTitle,
+                   Answer byDefault = Answer::Yes) = 0;
 
   // Asks for one line of text; nothing when the user cancels.
   virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,

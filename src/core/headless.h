@@ -41,7 +41,7 @@ class AnsweringDialogs : public Dialogs {
  public:
   explicit AnsweringDialogs(bool answer) : m_answer(answer) {}
   void message(const std::string&, const std::string&, MessageIcon) override { ++messages; }
-  bool ask(const std::string&, const std::string&) override { return m_answer; }
+  bool ask(const std::string&, const std::string&, Answer) override { return m_answer; }
   std::optional<std::string> input(const std::string&, const std::string&,
                                    const std::string&) override {
     return std::nullopt;

@@ -299,9 +299,9 @@ TEST_F(CheckoutTest, RepeatedCheckoutClicksDuringTheQuestionsDoNothing) {
       poke();
       ScriptedDialogs::message(text, title, icon);
     }
-    bool ask(const std::string& text, const std::string& title) override {
+    bool ask(const std::string& text, const std::string& title, Answer byDefault) override {
       poke();
-      return ScriptedDialogs::ask(text, title);
+      return ScriptedDialogs::ask(text, title, byDefault);
     }
     void poke() {
       sale->checkoutHotkey();

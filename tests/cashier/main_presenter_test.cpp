@@ -69,7 +69,7 @@ class HookedDialogs : public Dialogs {
     shown.push_back(text);
     if (during) during();
   }
-  bool ask(const std::string& text, const std::string&) override {
+  bool ask(const std::string& text, const std::string&, Answer) override {
     shown.push_back(text);
     if (during) during();
     return false;

@@ -134,9 +134,9 @@ TEST_F(MemberTest, DeleteAsksFirstThenRemovesAndReloads) {
 // question named, not the one that row shows afterwards.
 TEST_F(MemberTest, TheMemberDeletedIsTheOneAskedAbout) {
   struct LoadingWhileAsked : test::ScriptedDialogs {
-    bool ask(const std::string& text, const std::string& title) override {
+    bool ask(const std::string& text, const std::string& title, Answer byDefault) override {
       if (during) during();
-      return ScriptedDialogs::ask(text, title);
+      return ScriptedDialogs::ask(text, title, byDefault);
     }
     std::function<void()> during;
   } dialogs;

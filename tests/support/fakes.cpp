@@ -25,8 +25,8 @@ std::optional<int> ScriptedDialogs::choose(const std::string& title,
   return index;
 }
 
-bool ScriptedDialogs::ask(const std::string& text, const std::string& title) {
-  calls.push_back({"ask", text, title, MessageIcon::None});
+bool ScriptedDialogs::ask(const std::string& text, const std::string& title, Answer byDefault) {
+  calls.push_back({"ask", text, title, MessageIcon::None, byDefault});
   if (whileAsking) {
     // Run once: what happens while this box is open.
     auto during = std::move(whileAsking);

@@ -22,10 +22,11 @@ class ScriptedDialogs : public Dialogs {
     std::string text;
     std::string title;
     MessageIcon icon = MessageIcon::None;
+    Answer byDefault = Answer::Yes;  // questions only: what Enter answers
   };
 
   void message(const std::string& text, const std::string& title, MessageIcon icon) override;
-  bool ask(const std::string& text, const std::string& title) override;
+  bool ask(const std::string& text, const std::string& title, Answer byDefault) override;
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
   // Records the rows shown and answers from answerChoice(); a list nobody scripted fails.

@@ -43,9 +43,9 @@ class StatusFirstDialogs : public Dialogs {
     m_before();
     m_inner.message(text, title, icon);
   }
-  bool ask(const std::string& text, const std::string& title) override {
+  bool ask(const std::string& text, const std::string& title, Answer byDefault) override {
     m_before();
-    return m_inner.ask(text, title);
+    return m_inner.ask(text, title, byDefault);
   }
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override {

@@ -41,12 +41,14 @@ void QtDialogs::message(const std::string& text, const std::string& title, Messa
   box.exec();
 }
 
-bool QtDialogs::ask(const std::string& text, const std::string& title) {
+bool QtDialogs::ask(const std::string& text, const std::string& title, Answer byDefault) {
   QMessageBox box(QMessageBox::NoIcon, qs(title), qsLines(text), QMessageBox::Yes | QMessageBox::No,
                   visibleOwner(m_owner));
   box.button(QMessageBox::Yes)->setText("是");
   box.button(QMessageBox::No)->setText("否");
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(byDefault == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+  // Esc and the close mark answer 否 either way.
+  box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

@@ -13,7 +13,7 @@ class QtDialogs : public Dialogs {
   explicit QtDialogs(QWidget* owner) : m_owner(owner) {}
 
   void message(const std::string& text, const std::string& title, MessageIcon icon) override;
-  bool ask(const std::string& text, const std::string& title) override;
+  bool ask(const std::string& text, const std::string& title, Answer byDefault) override;
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
   // A modal list of the rows; Enter or a double click picks the current row.
