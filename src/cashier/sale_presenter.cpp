@@ -61,7 +61,8 @@ SaleFocus SalePresenter::takeFocusRequest() {
 void SalePresenter::startNewOrder() {
   if (busy()) return;
   Busy scope(*this);
-  if (m_orderOpen && !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) return;
+  // Only lines are worth a question: an open order with an empty cart is simply started anew.
+  if (m_orderOpen && m_area.cart.rowCount() > 1 && !askDiscard()) return;
   m_orderTime = m_app.clock.now();
   m_state.orderNumber = orderNumber("SX", m_orderTime);
   m_state.tenderSummary.clear();
@@ -79,6 +80,11 @@ void SalePresenter::startNewOrder() {
   m_memberNumber.clear();
   m_memberRate = 10;
   m_focus = SaleFocus::NewOrder;
+}
+
+bool SalePresenter::askDiscard() {
+  // Enter and Space keep the order: a scanner sends Enter after every code.
+  return m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？", kDefaultTitle, Answer::No);
 }
 
 void SalePresenter::checkoutHotkey() {
@@ -213,7 +219,10 @@ void SalePresenter::memberKeyDown(int key) {
 void SalePresenter::memberEntered() {
   if (m_state.memberText.empty()) {
     // One stray Enter must not throw a full cart away.
-    if (m_area.cart.rowCount() > 1 && !m_dialogs.ask("确定清空当前列表吗？")) return;
+    if (m_area.cart.rowCount() > 1 &&
+        !m_dialogs.ask("确定清空当前列表吗？", kDefaultTitle, Answer::No)) {
+      return;
+    }
     resetSale();
     return;
   }
@@ -341,7 +350,10 @@ void SalePresenter::cartKeyUp(int key) {
   TextGrid& cart = m_area.cart;
   const int row = cart.currentRow();
   if (row < 1 || row >= cart.rowCount()) return;
-  if (!m_dialogs.ask("确定删除[" + cart.text(row, kCartName) + "]的数据吗？")) return;
+  if (!m_dialogs.ask("确定删除[" + cart.text(row, kCartName) + "]的数据吗？", kDefaultTitle,
+                     Answer::No)) {
+    return;
+  }
   cart.deleteRow(row);
   recompute();
 }
@@ -361,7 +373,7 @@ void SalePresenter::checkout() {
   if (m_app.session.settings.paymentWindow && m_tenderScreen) {
     tender.emplace(m_state.due, m_state.received, m_state.payment);
     if (!m_tenderScreen->run(*tender)) return;
-  } else if (!m_dialogs.ask("确定提交订单吗？")) {
+  } else if (!m_dialogs.ask("确定提交订单吗？", kDefaultTitle, Answer::Yes)) {
     return;
   }
   const std::string details = buildOrderDetails(cart);
@@ -547,10 +559,7 @@ void SalePresenter::takeBackClicked() {
   if (busy()) return;
   Busy scope(*this);
   Database& db = m_app.db;
-  if (m_orderOpen && m_area.cart.rowCount() > 1 &&
-      !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) {
-    return;
-  }
+  if (m_orderOpen && m_area.cart.rowCount() > 1 && !askDiscard()) return;
   const std::vector<ParkedOrder> orders = parkedOrders(db);
   if (orders.empty()) {
     m_dialogs.message("没有挂单");
