@@ -220,6 +220,28 @@ bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
   return capped;
 }
 
+std::optional<std::int64_t> typedQuantity(const std::string& text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return std::nullopt;
+  const size_t end = text.find_last_not_of(" \t") + 1;
+  std::int64_t value = 0;
+  for (size_t i = begin; i < end; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > kMaxQuantity) return std::nullopt;
+  }
+  if (value < 1) return std::nullopt;
+  return value;
+}
+
+bool hasQuantityAboveZero(const TextGrid& cart) {
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    if (readInteger(cart.text(row, kCartQuantity)) > 0) return true;
+  }
+  return false;
+}
+
 ToggleResult toggleLineType(TextGrid& cart, int row) {
   if (row < 1 || row >= cart.rowCount()) return ToggleResult::NotEnoughStock;
   const std::int64_t q = readInteger(cart.text(row, kCartQuantity));

@@ -326,6 +326,18 @@ void SalePresenter::editEnds() {
   }
   if (!known) return;
   Busy scope(*this);
+  const std::string& typed = cart.text(row, kCartQuantity);
+  if (typed != m_editStartQuantityText) {
+    const std::optional<std::int64_t> quantity = typedQuantity(typed);
+    if (!quantity) {
+      // Refused, not read as some other number: the line stays as it was.
+      cart.setText(row, kCartQuantity, m_editStartQuantityText);
+      cart.setText(row, kCartReceived, m_editStartReceivedText);
+      m_dialogs.message(kBadQuantityMessage, kDefaultTitle, MessageIcon::Information);
+      return;
+    }
+    cart.setText(row, kCartQuantity, integerText(*quantity));
+  }
   if (lineEdited(cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
   recompute();
 }
@@ -366,6 +378,12 @@ void SalePresenter::checkout() {
   TextGrid& cart = m_area.cart;
   if (cart.rowCount() <= 1) {
     m_dialogs.message("请添加商品");
+    return;
+  }
+  // Lines capped to no stock when a parked order came back can leave nothing to sell.
+  if (!hasQuantityAboveZero(cart)) {
+    m_dialogs.message("订单中没有数量大于0的商品，请修改数量", kDefaultTitle,
+                      MessageIcon::Information);
     return;
   }
   // With 收款窗口 the 收款 window takes the place of the question.
