@@ -19,7 +19,7 @@ class ScriptedTender : public TenderScreen {
   explicit ScriptedTender(Dialogs& dialogs) : m_dialogs(dialogs) {}
   bool run(TenderPresenter& tender) override {
     ++runs;
-    shownDue = tender.due();
+    shownToPay = tender.toPay();
     shownReceived = tender.receivedText();
     for (const std::string& text : typed) {
       tender.receivedChanged(text);
@@ -29,7 +29,7 @@ class ScriptedTender : public TenderScreen {
   }
   std::vector<std::string> typed;
   int runs = 0;
-  std::string shownDue;
+  std::string shownToPay;
   std::string shownReceived;
 
  private:
@@ -87,7 +87,7 @@ TEST_F(TillOptionsTest, PaymentWindowTakesThePlaceOfTheQuestion) {
   tender->typed = {"10", "20"};  // too little, then enough
   app->dialogs.calls.clear();
   sale->checkoutClicked();
-  EXPECT_EQ(tender->shownDue, "19");
+  EXPECT_EQ(tender->shownToPay, "19");
   EXPECT_EQ(tender->shownReceived, "19");
   EXPECT_EQ(app->dialogs.messages(), (std::vector<std::string>{"收到金额不足", "提交订单完毕"}));
   EXPECT_EQ(app->rows("select count(*) from 销售")[0][0], "2");

@@ -16,6 +16,7 @@
 #include "cashier/sale_area.h"
 #include "cashier/ui/main_window.h"
 #include "cashier/ui/sale_view.h"
+#include "core/session.h"
 #include "core/ui/qt_dialogs.h"
 #include "support/test_app.h"
 #include "util/ui/grid_view.h"
@@ -142,6 +143,48 @@ TEST_F(CounterWindow, F1ThenEnterKeepsTheCartAndAScanIntoTheQuestionIsEnteredAft
   QTest::qWait(30);
   EXPECT_TRUE(none.texts.empty()) << none.texts.front();
   EXPECT_TRUE(barcode->isEnabled());
+}
+
+// The 收款 window's big figure after a 9折 member is 标签实收, and the change is worked out from
+// it, not from 应收.
+TEST_F(CounterWindow, TheTenderWindowAsksForWhatTheCustomerPays) {
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('大米','2001','袋','',30,46.5,10,0,'真')"));
+  ASSERT_TRUE(app.db.execute(
+      "insert into 会员(姓名,联系方式,备注,折扣率,积分,创建者) values('张三','13800000001','',9,0,'admin')"));
+  app.session.settings.paymentWindow = true;
+  app.session.settings.printingEnabled = false;
+  view->startNewOrder();
+  auto* member = child<QLineEdit>(*window, "编辑框会员");
+  member->setFocus();
+  QTest::keyClicks(member, "13800000001");
+  QTest::keyClick(member, Qt::Key_Return);
+  scan("2001");
+  ASSERT_EQ(label("标签会员"), "张三");
+  EXPECT_EQ(label("标签应收"), "46.5");
+  EXPECT_EQ(label("标签实收"), "41.9");
+
+  std::string big, change;
+  QTimer tenderTimer;
+  tenderTimer.setInterval(10);
+  QObject::connect(&tenderTimer, &QTimer::timeout, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog || dialog->objectName() != "收款") return;
+    tenderTimer.stop();
+    big = child<QLabel>(*dialog, "标签收款实收")->text().toStdString();
+    auto* received = child<QLineEdit>(*dialog, "编辑框收到");
+    received->selectAll();
+    QTest::keyClicks(received, "50");
+    change = child<QLabel>(*dialog, "标签找零")->text().toStdString();
+    QTest::keyClick(received, Qt::Key_Return);
+  });
+  tenderTimer.start();
+  NextBox done([](QMessageBox& b) { b.button(QMessageBox::Ok)->click(); });
+  child<QPushButton>(*window, "超级收款")->click();
+  EXPECT_EQ(big, "41.9");
+  EXPECT_EQ(change, "找零：8.1");
+  EXPECT_EQ(done.texts, std::vector<std::string>{"提交订单完毕"});
+  EXPECT_EQ(app.rows("select 总应收, 总实收 from 销售"),
+            (std::vector<std::vector<std::string>>{{"46.5", "41.9"}}));
 }
 
 }  // namespace
