@@ -194,17 +194,17 @@ TEST_F(CartTest, ToggleSwitchesBetweenSaleAndReturn) {
   EXPECT_EQ(cell(1, kCartType), "退货");
   EXPECT_EQ(cell(1, kCartTotal), "-20");
   EXPECT_EQ(cell(1, kCartReceived), "-16");
-  EXPECT_EQ(cell(1, kCartPoints), "-16");
+  EXPECT_EQ(cell(1, kCartPoints), "-20");
   EXPECT_EQ(area.cart.backColour(1, 13), rgb(255, 239, 247));
   EXPECT_EQ(area.cart.backColour(1, 14), kNoColour);
   EXPECT_EQ(sale->state().due, "-20");
   EXPECT_EQ(sale->state().received, "-16");
-  EXPECT_EQ(sale->state().pointsTotal, "-16");
+  EXPECT_EQ(sale->state().pointsTotal, "-20");
   doubleClick(1, kCartType);
   EXPECT_EQ(cell(1, kCartType), "售出");
   EXPECT_EQ(cell(1, kCartTotal), "20");
   EXPECT_EQ(cell(1, kCartReceived), "16");
-  EXPECT_EQ(cell(1, kCartPoints), "16");
+  EXPECT_EQ(cell(1, kCartPoints), "20");
   EXPECT_EQ(area.cart.backColour(1, 0), kNoColour);
 
   EXPECT_EQ(cell(1, kCartStockLeft), "8");

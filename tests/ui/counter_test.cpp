@@ -187,5 +187,35 @@ TEST_F(CounterWindow, TheTenderWindowAsksForWhatTheCustomerPays) {
             (std::vector<std::vector<std::string>>{{"46.5", "41.9"}}));
 }
 
+// A double click on 类型 turns the sold line into its exact negative, points included, and a
+// second one gives the sold line back.
+TEST_F(CounterWindow, ALineToggledToAReturnShowsTheNegativesOfItsSoldFigures) {
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('水','3001','瓶','',5,10,10,0,'真')"));
+  ASSERT_TRUE(app.db.execute(
+      "insert into 会员(姓名,联系方式,备注,折扣率,积分,创建者) values('李四','13900000002','',8,0,'admin')"));
+  view->startNewOrder();
+  scan("3001");
+  scan("3001");
+  auto* member = child<QLineEdit>(*window, "编辑框会员");
+  member->setFocus();
+  QTest::keyClicks(member, "13900000002");
+  QTest::keyClick(member, Qt::Key_Return);
+  auto figures = [&] {
+    return QStringList{cell(0, kCartTotal), cell(0, kCartReceived), cell(0, kCartPoints)};
+  };
+  EXPECT_EQ(figures(), (QStringList{"20", "16", "20"}));
+  const QModelIndex type = cart->model()->index(0, kCartType);
+  cart->setCurrentIndex(type);
+  QTest::mouseDClick(cart->viewport(), Qt::LeftButton, {}, cart->visualRect(type).center());
+  EXPECT_EQ(cell(0, kCartType), "退货");
+  EXPECT_EQ(figures(), (QStringList{"-20", "-16", "-20"}));
+  EXPECT_EQ(label("标签应收"), "-20");
+  EXPECT_EQ(label("标签实收"), "-16");
+  saveShot(*window, "counter-return.png");
+  QTest::mouseDClick(cart->viewport(), Qt::LeftButton, {}, cart->visualRect(type).center());
+  EXPECT_EQ(cell(0, kCartType), "售出");
+  EXPECT_EQ(figures(), (QStringList{"20", "16", "20"}));
+}
+
 }  // namespace
 }  // namespace cz
