@@ -484,9 +484,10 @@ void SalePresenter::checkout() {
   cart.setEditable(false);
   m_orderOpen = false;
   const Settings& settings = m_app.session.settings;
-  const Receipt receipt = receiptFromCart(
+  Receipt receipt = receiptFromCart(
       cart, m_state.orderNumber, storedAt, m_state.memberName,
       {m_state.due, m_state.received, m_state.payment, m_state.pointsTotal}, settings);
+  if (tender) receipt.tender = {tender->tenderedText(), tender->changeAmountText()};
   // The receipt's member step leaves its rounded points in the hidden label.
   if (settings.printingEnabled) m_state.pointsTotal = receipt.totals.points;
   // The sale is stored whatever the printer does; its failures come back as one message.
