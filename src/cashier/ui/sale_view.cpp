@@ -93,6 +93,9 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
                                                      *m_scanCatcher)),
       m_presenter(std::make_unique<SalePresenter>(app, *m_dialogs, *m_printer, area)) {
   SalePresenter& p = *m_presenter;
+  // Codes scanned over a box go in from the event loop once it is closed, also over a box no
+  // event of the window opened (a printer's failure).
+  m_scanCatcher->setOnCaught([this] { queueCaughtScans(); });
   m_tenderScreen = std::make_unique<QtTenderScreen>(mainWindow, *m_dialogs);
   p.setTenderScreen(m_tenderScreen.get());
   if (m_barcode) {
@@ -179,16 +182,19 @@ template <typename Handler>
 void SaleView::forward(Handler handler) {
   handler();
   render();
-  // Codes scanned into a box the handler showed go in from the event loop, once no box waits.
-  if (!m_scanCatcher->empty() && !m_replayQueued) {
-    m_replayQueued = true;
-    QMetaObject::invokeMethod(this, [this] { enterCaughtScans(); }, Qt::QueuedConnection);
-  }
+  // Codes scanned into a box the handler showed wait for no handler to be running any more.
+  if (!m_scanCatcher->empty()) queueCaughtScans();
+}
+
+void SaleView::queueCaughtScans() {
+  if (m_replayQueued) return;
+  m_replayQueued = true;
+  QMetaObject::invokeMethod(this, [this] { enterCaughtScans(); }, Qt::QueuedConnection);
 }
 
 void SaleView::enterCaughtScans() {
   m_replayQueued = false;
-  if (m_presenter->busy()) return;  // the handler that is waiting queues them again
+  if (m_presenter->busy()) return;  // the handler still waiting queues them when it ends
   for (CaughtScan& scan : m_scanCatcher->take()) {
     // Without an open order the barcode box takes no keys, and a scan goes nowhere.
     if (!m_presenter->state().inputsEnabled) continue;

@@ -53,7 +53,8 @@ class SaleView : public QObject, public SaleActions {
   void forward(Handler handler);
   // Ends an edit open in a cart cell, as leaving the cell would.
   void finishCartEdit();
-  // Enters the codes scanned while a box was open, each as if scanned now.
+  // Enters the codes scanned while a box was open, each as if scanned now, from the event loop.
+  void queueCaughtScans();
   void enterCaughtScans();
 
   QLineEdit* m_barcode;

@@ -38,6 +38,7 @@ ScanCatcher::Scope::~Scope() {
     m_catcher.m_scans.push_back({std::move(m_catcher.m_typed), false});
     m_catcher.m_typed.clear();
   }
+  if (!m_catcher.m_scans.empty() && m_catcher.m_onCaught) m_catcher.m_onCaught();
 }
 
 std::deque<CaughtScan> ScanCatcher::take() {

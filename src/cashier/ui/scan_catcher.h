@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <deque>
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -40,6 +41,8 @@ class ScanCatcher : public QObject {
   // The scans caught so far, oldest first; clears them.
   std::deque<CaughtScan> take();
   bool empty() const { return m_scans.empty(); }
+  // Called when the last open box has closed with scans caught, whoever showed the box.
+  void setOnCaught(std::function<void()> onCaught) { m_onCaught = std::move(onCaught); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,6 +52,7 @@ class ScanCatcher : public QObject {
   int m_depth = 0;
   std::string m_typed;
   std::deque<CaughtScan> m_scans;
+  std::function<void()> m_onCaught;
 };
 
 }  // namespace cz
