@@ -126,20 +126,13 @@ AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source,
     rate = effectiveRate(memberRate, g.minimumRate);
     put(cart, line, kCartRate, singleText(rate));
   }
-  const double gross = static_cast<double>(q) * g.salePrice;
-  if (isReturn) {
-    const double total = round1(gross);
-    const double received = round1(gross * rate / 10);
-    put(cart, line, kCartTotal, doubleText(-total));
-    put(cart, line, kCartReceived, doubleText(-received));
-    if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(-received));
-    return AddResult::Added;
-  }
-  const double total = round1(gross);
-  put(cart, line, kCartTotal, doubleText(total));
-  put(cart, line, kCartReceived, doubleText(round1(total * rate / 10)));
-  put(cart, line, kCartStockLeft, integerText(remaining));
-  if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(total));
+  // A return line shows the negatives of the figures the same line shows sold.
+  const double sign = isReturn ? -1 : 1;
+  const double total = round1(static_cast<double>(q) * g.salePrice);
+  put(cart, line, kCartTotal, doubleText(sign * total));
+  put(cart, line, kCartReceived, doubleText(sign * round1(total * rate / 10)));
+  if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(sign * total));
+  if (!isReturn) put(cart, line, kCartStockLeft, integerText(remaining));
   return AddResult::Added;
 }
 
@@ -211,7 +204,7 @@ bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
   if (isReturn) {
     put(cart, row, kCartTotal, doubleText(-total));
     put(cart, row, kCartReceived, doubleText(-received));
-    if (earns) put(cart, row, kCartPoints, doubleText(-received));
+    if (earns) put(cart, row, kCartPoints, doubleText(-std::fabs(received)));
   } else {
     put(cart, row, kCartTotal, doubleText(total));
     put(cart, row, kCartReceived, doubleText(received));
@@ -220,12 +213,42 @@ bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
   return capped;
 }
 
+std::optional<std::int64_t> typedQuantity(const std::string& text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return std::nullopt;
+  const size_t end = text.find_last_not_of(" \t") + 1;
+  std::int64_t value = 0;
+  for (size_t i = begin; i < end; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > kMaxQuantity) return std::nullopt;
+  }
+  if (value < 1) return std::nullopt;
+  return value;
+}
+
+bool hasQuantityAboveZero(const TextGrid& cart) {
+  for (int row = 1; row < cart.rowCount(); ++row) {
+    if (readInteger(cart.text(row, kCartQuantity)) > 0) return true;
+  }
+  return false;
+}
+
+namespace {
+
+// The same amount with the other sign, as text: "16" and "-16" turn into each other, so a line
+// switched to a return and back shows exactly what it showed. Blank and zero stay as they are.
+std::string negated(const std::string& amount) {
+  if (amount.empty() || readNumber(amount) == 0) return amount;
+  return amount.front() == '-' ? amount.substr(1) : "-" + amount;
+}
+
+}  // namespace
+
 ToggleResult toggleLineType(TextGrid& cart, int row) {
   if (row < 1 || row >= cart.rowCount()) return ToggleResult::NotEnoughStock;
   const std::int64_t q = readInteger(cart.text(row, kCartQuantity));
-  const float p = readSingle(cart.text(row, kCartUnitPrice));
-  const float s = readSingle(cart.text(row, kCartRate)) / 10;
-  const float gross = static_cast<float>(static_cast<double>(q) * static_cast<double>(p));
   const bool toReturn = cart.text(row, kCartType) != kReturnType;
   // A sale line's 剩余库存 is the stock on hand less its quantity, a return line's the stock on
   // hand itself: switching moves between the two, so a line switched back and forth and scanned
@@ -233,14 +256,14 @@ ToggleResult toggleLineType(TextGrid& cart, int row) {
   const std::int64_t stockLeft = readInteger(cart.text(row, kCartStockLeft));
   if (!toReturn && stockLeft < q) return ToggleResult::NotEnoughStock;
   put(cart, row, kCartStockLeft, integerText(toReturn ? stockLeft + q : stockLeft - q));
-  const double t = round1(toReturn ? -static_cast<double>(gross) : static_cast<double>(gross));
-  const double a = round1(static_cast<double>(s) * t);
   cart.setBackColour(row, kCartNumber, row, kCartMinimumRate,
                      toReturn ? kReturnLineColour : kSaleLineColour);
   put(cart, row, kCartType, toReturn ? kReturnType : kSaleType);
-  put(cart, row, kCartTotal, singleText(static_cast<float>(t)));
-  put(cart, row, kCartReceived, doubleText(a));
-  if (cart.text(row, kCartEarnsPoints) == "真") put(cart, row, kCartPoints, doubleText(a));
+  // A return takes back exactly what the sale gave, points included (a sale earns points on
+  // its 总价): the line's own figures with the other sign, never figures worked out anew.
+  for (const int col : {kCartTotal, kCartReceived, kCartPoints}) {
+    put(cart, row, col, negated(cart.text(row, col)));
+  }
   return toReturn ? ToggleResult::ToReturn : ToggleResult::ToSale;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,15 @@ void repriceCart(TextGrid& cart, float memberRate);
 // below 0 or above kMaxQuantity is taken back to q0; 数量 always ends as the integer the line
 // was priced with.
 bool lineEdited(TextGrid& cart, int row, std::int64_t q0);
+
+// A quantity typed into a cart line: a whole number from 1 to kMaxQuantity, digits only, blanks
+// around allowed. Nothing for anything else (a fraction, a sign, letters, blank, 0), which the
+// cart refuses with kBadQuantityMessage rather than reading it as some other number.
+std::optional<std::int64_t> typedQuantity(const std::string& text);
+inline constexpr const char* kBadQuantityMessage = "数量不是有效的数字";
+
+// True when some line holds a quantity above 0: an order of none sells nothing.
+bool hasQuantityAboveZero(const TextGrid& cart);
 
 enum class ToggleResult { ToReturn, ToSale, NotEnoughStock };
 

@@ -61,7 +61,8 @@ SaleFocus SalePresenter::takeFocusRequest() {
 void SalePresenter::startNewOrder() {
   if (busy()) return;
   Busy scope(*this);
-  if (m_orderOpen && !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) return;
+  // Only lines are worth a question: an open order with an empty cart is simply started anew.
+  if (m_orderOpen && m_area.cart.rowCount() > 1 && !askDiscard()) return;
   m_orderTime = m_app.clock.now();
   m_state.orderNumber = orderNumber("SX", m_orderTime);
   m_state.tenderSummary.clear();
@@ -79,6 +80,11 @@ void SalePresenter::startNewOrder() {
   m_memberNumber.clear();
   m_memberRate = 10;
   m_focus = SaleFocus::NewOrder;
+}
+
+bool SalePresenter::askDiscard() {
+  // Enter and Space keep the order: a scanner sends Enter after every code.
+  return m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？", kDefaultTitle, Answer::No);
 }
 
 void SalePresenter::checkoutHotkey() {
@@ -213,7 +219,10 @@ void SalePresenter::memberKeyDown(int key) {
 void SalePresenter::memberEntered() {
   if (m_state.memberText.empty()) {
     // One stray Enter must not throw a full cart away.
-    if (m_area.cart.rowCount() > 1 && !m_dialogs.ask("确定清空当前列表吗？")) return;
+    if (m_area.cart.rowCount() > 1 &&
+        !m_dialogs.ask("确定清空当前列表吗？", kDefaultTitle, Answer::No)) {
+      return;
+    }
     resetSale();
     return;
   }
@@ -317,6 +326,18 @@ void SalePresenter::editEnds() {
   }
   if (!known) return;
   Busy scope(*this);
+  const std::string& typed = cart.text(row, kCartQuantity);
+  if (typed != m_editStartQuantityText) {
+    const std::optional<std::int64_t> quantity = typedQuantity(typed);
+    if (!quantity) {
+      // Refused, not read as some other number: the line stays as it was.
+      cart.setText(row, kCartQuantity, m_editStartQuantityText);
+      cart.setText(row, kCartReceived, m_editStartReceivedText);
+      m_dialogs.message(kBadQuantityMessage, kDefaultTitle, MessageIcon::Information);
+      return;
+    }
+    cart.setText(row, kCartQuantity, integerText(*quantity));
+  }
   if (lineEdited(cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
   recompute();
 }
@@ -341,7 +362,10 @@ void SalePresenter::cartKeyUp(int key) {
   TextGrid& cart = m_area.cart;
   const int row = cart.currentRow();
   if (row < 1 || row >= cart.rowCount()) return;
-  if (!m_dialogs.ask("确定删除[" + cart.text(row, kCartName) + "]的数据吗？")) return;
+  if (!m_dialogs.ask("确定删除[" + cart.text(row, kCartName) + "]的数据吗？", kDefaultTitle,
+                     Answer::No)) {
+    return;
+  }
   cart.deleteRow(row);
   recompute();
 }
@@ -356,12 +380,18 @@ void SalePresenter::checkout() {
     m_dialogs.message("请添加商品");
     return;
   }
+  // Lines capped to no stock when a parked order came back can leave nothing to sell.
+  if (!hasQuantityAboveZero(cart)) {
+    m_dialogs.message("订单中没有数量大于0的商品，请修改数量", kDefaultTitle,
+                      MessageIcon::Information);
+    return;
+  }
   // With 收款窗口 the 收款 window takes the place of the question.
   std::optional<TenderPresenter> tender;
   if (m_app.session.settings.paymentWindow && m_tenderScreen) {
     tender.emplace(m_state.due, m_state.received, m_state.payment);
     if (!m_tenderScreen->run(*tender)) return;
-  } else if (!m_dialogs.ask("确定提交订单吗？")) {
+  } else if (!m_dialogs.ask("确定提交订单吗？", kDefaultTitle, Answer::Yes)) {
     return;
   }
   const std::string details = buildOrderDetails(cart);
@@ -454,9 +484,10 @@ void SalePresenter::checkout() {
   cart.setEditable(false);
   m_orderOpen = false;
   const Settings& settings = m_app.session.settings;
-  const Receipt receipt = receiptFromCart(
+  Receipt receipt = receiptFromCart(
       cart, m_state.orderNumber, storedAt, m_state.memberName,
       {m_state.due, m_state.received, m_state.payment, m_state.pointsTotal}, settings);
+  if (tender) receipt.tender = {tender->tenderedText(), tender->changeAmountText()};
   // The receipt's member step leaves its rounded points in the hidden label.
   if (settings.printingEnabled) m_state.pointsTotal = receipt.totals.points;
   // The sale is stored whatever the printer does; its failures come back as one message.
@@ -547,10 +578,7 @@ void SalePresenter::takeBackClicked() {
   if (busy()) return;
   Busy scope(*this);
   Database& db = m_app.db;
-  if (m_orderOpen && m_area.cart.rowCount() > 1 &&
-      !m_dialogs.ask("当前列表有内容，是否丢弃重新创建订单呢？")) {
-    return;
-  }
+  if (m_orderOpen && m_area.cart.rowCount() > 1 && !askDiscard()) return;
   const std::vector<ParkedOrder> orders = parkedOrders(db);
   if (orders.empty()) {
     m_dialogs.message("没有挂单");

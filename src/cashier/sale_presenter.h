@@ -132,6 +132,8 @@ class SalePresenter : public SaleActions {
   class Busy;
 
   void showDeferredMessages();
+  // "Throw the open cart away?"; true only for 是.
+  bool askDiscard();
   void barcodeEntered();
   void showSpecInGoodsList(bool show);
   void goodsChosen();

@@ -63,7 +63,15 @@ bool TenderPresenter::confirm(Dialogs& dialogs) {
 }
 
 std::string TenderPresenter::summary() const {
-  return "收到：" + money(readNumber(m_receivedText)) + "  " + m_changeText;
+  return "收到：" + tenderedText() + "  " + m_changeText;
+}
+
+std::string TenderPresenter::tenderedText() const {
+  return money(readNumber(m_receivedText));
+}
+
+std::string TenderPresenter::changeAmountText() const {
+  return money(m_change);
 }
 
 }  // namespace cz

@@ -6,13 +6,16 @@ namespace cz {
 
 class Dialogs;
 
-// The 收款 window: the amount due in large type, the amount received (prefilled with 实收), the
-// change as it is typed, and the payment method. Enter confirms, Esc cancels.
+// The 收款 window: the amount the customer pays (实收, after any member discount) in large type,
+// the amount handed over (prefilled with 实收), the change as it is typed, and the payment
+// method. Enter confirms, Esc cancels.
 class TenderPresenter {
  public:
   TenderPresenter(std::string due, std::string received, std::string payment);
 
   const std::string& due() const { return m_due; }
+  // What the customer pays: 实收 of the order, the figure the change is worked out from.
+  const std::string& toPay() const { return m_received; }
   const std::string& payment() const { return m_payment; }
   const std::string& receivedText() const { return m_receivedText; }
   // "找零：" + the change, or "找零：-" while the text is no amount.
@@ -24,6 +27,9 @@ class TenderPresenter {
 
   // What the bottom bar shows after the checkout: "收到：…  找零：…".
   std::string summary() const;
+  // The amount handed over and the change, as money texts (one decimal), for the receipt.
+  std::string tenderedText() const;
+  std::string changeAmountText() const;
 
  private:
   std::string m_due;

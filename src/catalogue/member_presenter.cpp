@@ -53,7 +53,10 @@ void MemberListPresenter::deleteChosen() {
   // Read before asking: a load may refill the grid while the question is open, and the member
   // deleted is the one named in it.
   const std::string number = m_grid.text(row, MemberNumber);
-  if (!m_dialogs.ask("确定删除会员[" + m_grid.text(row, MemberName) + "]吗？")) return;
+  if (!m_dialogs.ask("确定删除会员[" + m_grid.text(row, MemberName) + "]吗？", kDefaultTitle,
+                     Answer::No)) {
+    return;
+  }
   if (!m_app.db.execute("delete from 会员 where 编号=?", {number})) {
     const std::string error = m_app.db.lastError();
     m_app.log.write(LogType::Error, "删除会员编号为[" + number + "]失败，原因：" + error);

@@ -30,7 +30,7 @@ void writeLeavingEntry(AppContext& app) {
 }
 
 bool exitProgram(AppContext& app, Dialogs& dialogs) {
-  if (!dialogs.ask("确定要能出系统吗？")) return false;
+  if (!dialogs.ask("确定要能出系统吗？", kDefaultTitle, Answer::No)) return false;
   exitWithoutAsking(app);
   return true;
 }
@@ -42,7 +42,7 @@ void exitWithoutAsking(AppContext& app) {
 }
 
 bool changeShift(AppContext& app, Dialogs& dialogs) {
-  if (!dialogs.ask("确定交班吗？")) return false;
+  if (!dialogs.ask("确定交班吗？", kDefaultTitle, Answer::No)) return false;
   app.windows.openShiftCloseWindow();
   return true;
 }

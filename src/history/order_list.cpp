@@ -443,7 +443,7 @@ void OrderListPresenter::deleteOrder() {
   const int row = m_grid.currentRow();
   if (row < 1 || row >= m_grid.rowCount()) return;
   const std::string number = m_grid.text(row, 1);
-  if (!m_dialogs.ask("确定删除订单号[" + number + "]吗？")) return;
+  if (!m_dialogs.ask("确定删除订单号[" + number + "]吗？", kDefaultTitle, Answer::No)) return;
   // By rowid: two orders may share a number, and only the selected one goes. The number guards
   // against a rowid that another order has taken since the page was read (a deleted newest
   // order's rowid goes to the next one stored).

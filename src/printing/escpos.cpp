@@ -133,6 +133,10 @@ std::string escPosReceipt(const Receipt& r, int paperWidthMm, bool openDrawer) {
   b.text("实收：" + t.received + "元");
   b.text("付款方式：" + t.payment);
   b.text("获得积分：" + t.points);
+  if (!r.tender.tendered.empty()) {
+    b.text("收款：" + r.tender.tendered + "元");
+    b.text("找零：" + r.tender.change + "元");
+  }
   b.rule('=');
   b.footer(r.footer);
   b.end(openDrawer);

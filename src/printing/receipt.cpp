@@ -54,7 +54,7 @@ std::string discountText(const std::string& due, const std::string& received) {
 }
 
 std::string receiptBodyText(const std::vector<ReceiptLine>& lines, const ReceiptTotals& totals,
-                            const std::string& footer) {
+                            const std::string& footer, const ReceiptTender& tender) {
   std::string text;
   for (const ReceiptLine& line : lines) {
     text += line.name + "\r\n" + line.barcode + "  " + line.price + "*" + line.quantity + "=" +
@@ -62,8 +62,11 @@ std::string receiptBodyText(const std::vector<ReceiptLine>& lines, const Receipt
   }
   text += std::string("\r\n") + kRule + "\r\n应收：" + totals.due + "元\r\n优惠：" +
           discountText(totals.due, totals.received) + "元\r\n实收：" + totals.received +
-          "元\r\n付款方式：" + totals.payment + "\r\n获得积分：" + totals.points + "\r\n" + kRule +
-          "\r\n" + footer;
+          "元\r\n付款方式：" + totals.payment + "\r\n获得积分：" + totals.points + "\r\n";
+  if (!tender.tendered.empty()) {
+    text += "收款：" + tender.tendered + "元\r\n找零：" + tender.change + "元\r\n";
+  }
+  text += std::string(kRule) + "\r\n" + footer;
   return text;
 }
 
@@ -133,7 +136,8 @@ bool printReceipt(Printer& printer, const Settings& settings, const Receipt& rec
   printer.setFontSize(9);
   printer.printText((receipt.reprint ? "重打\r\n" : "") +
                     receiptTitleText(receipt.orderNumber, receipt.time));
-  printer.printText(receiptBodyText(receipt.lines, receipt.totals, receipt.footer));
+  printer.printText(
+      receiptBodyText(receipt.lines, receipt.totals, receipt.footer, receipt.tender));
   printer.endJob();
   return true;
 }

@@ -40,6 +40,12 @@ struct ReceiptLine {
   std::string amount;
 };
 
+// What the customer handed over at the 收款 window and the change given, as money texts.
+struct ReceiptTender {
+  std::string tendered;  // 收款
+  std::string change;    // 找零
+};
+
 // Everything a receipt shows, composed once and then printed by either path (system printing
 // or ESC/POS bytes).
 struct Receipt {
@@ -50,13 +56,16 @@ struct Receipt {
   std::string time;
   std::vector<ReceiptLine> lines;
   ReceiptTotals totals;
+  // Filled only for a sale through the 收款 window: the lines "收款：" and "找零：" below the
+  // totals. Empty, the receipt has no such lines.
+  ReceiptTender tender;
   std::string footer;  // line breaks as "\r\n"
 };
 
 // The receipt's third text: two lines per goods line (name; barcode, price * quantity = amount
 // received), the totals and the footer, which ends the text without a line end of its own.
 std::string receiptBodyText(const std::vector<ReceiptLine>& lines, const ReceiptTotals& totals,
-                            const std::string& footer);
+                            const std::string& footer, const ReceiptTender& tender = {});
 
 // The receipt of a sale: its header and footer from the settings, its time the moment the sale
 // was stored. A sale with a member (`customer` is not "-") shows its points rounded once more

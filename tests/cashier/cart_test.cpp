@@ -129,7 +129,9 @@ TEST_F(CartTest, OnlyQuantityAndReceivedAreEditable) {
   }
 }
 
-TEST_F(CartTest, EditedQuantityIsStoredAsTheIntegerUsed) {
+// A typed quantity is a whole number of units from 1 up; anything else is refused with a
+// message and the line stays exactly as it was, instead of being read as 0, 1 or a part.
+TEST_F(CartTest, TypedQuantitiesAreWholeNumbersOrRefused) {
   addGoods("水", "B", "10", "9");
   addGoods("茶", "T", "10", "9");
   scan("B");
@@ -137,26 +139,35 @@ TEST_F(CartTest, EditedQuantityIsStoredAsTheIntegerUsed) {
   scan("T");
   scan("T");
   doubleClick(2, kCartType);
+  const std::string refused = "数量不是有效的数字";
   const struct {
     int row;
-    std::string typed, quantity, total, received, points, stockLeft;
+    std::string typed, quantity, total, received, points, stockLeft, message;
   } cases[] = {
-      {1, "2.7", "2", "20", "20", "20", "7"},         // the fraction is dropped, not shown
-      {1, "abc", "0", "0", "0", "0", "9"},            // reads as 0
-      {1, "-5", "0", "0", "0", "0", "9"},             // below 0: back to the quantity before
-      {1, "3", "3", "30", "30", "30", "6"},           //
-      {1, "1000000000", "3", "30", "30", "30", "6"},  // beyond the largest quantity: as before
-      {1, "99999999999999999999", "3", "30", "30", "30", "6"},
-      {1, "999999999", "9", "90", "90", "90", "0"},  // the largest is capped by the stock
-      {2, "-5", "2", "-20", "-20", "-20", "9"},      // a return keeps its sign
-      {2, "4.9", "4", "-40", "-40", "-40", "9"},     // a return leaves the stock on hand alone
-      {2, "999999999", "999999999", "-9999999990", "-9999999990", "-9999999990", "9"},
-      {2, "1000000000", "999999999", "-9999999990", "-9999999990", "-9999999990", "9"},
+      {1, "1.5", "2", "20", "20", "20", "7", refused},
+      {1, "2.7", "2", "20", "20", "20", "7", refused},
+      {1, "abc", "2", "20", "20", "20", "7", refused},
+      {1, "3abc", "2", "20", "20", "20", "7", refused},
+      {1, "0", "2", "20", "20", "20", "7", refused},
+      {1, "-2", "2", "20", "20", "20", "7", refused},
+      {1, "", "2", "20", "20", "20", "7", refused},
+      {1, " ", "2", "20", "20", "20", "7", refused},
+      {1, "3", "3", "30", "30", "30", "6", ""},
+      {1, " 04 ", "4", "40", "40", "40", "5", ""},  // blanks and leading zeros are no typo
+      {1, "1000000000", "4", "40", "40", "40", "5", refused},  // beyond the largest quantity
+      {1, "99999999999999999999", "4", "40", "40", "40", "5", refused},
+      {1, "999999999", "9", "90", "90", "90", "0", "库存不足"},  // capped by the stock
+      {2, "-5", "2", "-20", "-20", "-20", "9", refused},           // a return line alike
+      {2, "4.9", "2", "-20", "-20", "-20", "9", refused},
+      {2, "4", "4", "-40", "-40", "-40", "9", ""},  // a return leaves the stock on hand alone
+      {2, "999999999", "999999999", "-9999999990", "-9999999990", "-9999999990", "9", ""},
+      {2, "1000000000", "999999999", "-9999999990", "-9999999990", "-9999999990", "9", refused},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.typed);
+    SCOPED_TRACE("'" + c.typed + "'");
     app->dialogs.calls.clear();
     edit(c.row, kCartQuantity, c.typed);
+    EXPECT_EQ(app->dialogs.messages(), c.message.empty() ? Texts{} : Texts{c.message});
     EXPECT_EQ(cell(c.row, kCartQuantity), c.quantity);
     EXPECT_EQ(cell(c.row, kCartTotal), c.total);
     EXPECT_EQ(cell(c.row, kCartReceived), c.received);
@@ -183,17 +194,17 @@ TEST_F(CartTest, ToggleSwitchesBetweenSaleAndReturn) {
   EXPECT_EQ(cell(1, kCartType), "退货");
   EXPECT_EQ(cell(1, kCartTotal), "-20");
   EXPECT_EQ(cell(1, kCartReceived), "-16");
-  EXPECT_EQ(cell(1, kCartPoints), "-16");
+  EXPECT_EQ(cell(1, kCartPoints), "-20");
   EXPECT_EQ(area.cart.backColour(1, 13), rgb(255, 239, 247));
   EXPECT_EQ(area.cart.backColour(1, 14), kNoColour);
   EXPECT_EQ(sale->state().due, "-20");
   EXPECT_EQ(sale->state().received, "-16");
-  EXPECT_EQ(sale->state().pointsTotal, "-16");
+  EXPECT_EQ(sale->state().pointsTotal, "-20");
   doubleClick(1, kCartType);
   EXPECT_EQ(cell(1, kCartType), "售出");
   EXPECT_EQ(cell(1, kCartTotal), "20");
   EXPECT_EQ(cell(1, kCartReceived), "16");
-  EXPECT_EQ(cell(1, kCartPoints), "16");
+  EXPECT_EQ(cell(1, kCartPoints), "20");
   EXPECT_EQ(area.cart.backColour(1, 0), kNoColour);
 
   EXPECT_EQ(cell(1, kCartStockLeft), "8");
@@ -392,14 +403,18 @@ TEST_F(CartTest, NewOrderAsksWhileAnOrderIsOpen) {
   EXPECT_EQ(sale->state().memberName, "-");
   EXPECT_EQ(sale->memberRate(), 10);
   EXPECT_NE(sale->state().orderNumber, first);
-  // Even an empty open order asks.
-  app->dialogs.answer(true);
+  // An open order with an empty cart has nothing to lose: it starts anew without a question.
+  app->clock.advanceSeconds(5);
+  const std::string second = sale->state().orderNumber;
   sale->startNewOrder();
-  EXPECT_EQ(app->dialogs.calls.size(), 3u);
+  EXPECT_EQ(app->dialogs.calls.size(), 2u);
+  EXPECT_NE(sale->state().orderNumber, second);
 }
 
 TEST_F(CartTest, ANewOrderPutsTheFocusInTheBarcodeBox) {
   EXPECT_EQ(sale->takeFocusRequest(), SaleFocus::NewOrder);
+  addGoods("水", "B", "10", "5");
+  scan("B");
   app->dialogs.answer(false);
   sale->startNewOrder();
   EXPECT_EQ(sale->takeFocusRequest(), SaleFocus::None);

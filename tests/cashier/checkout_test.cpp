@@ -56,12 +56,13 @@ TEST_F(CheckoutTest, SaleAndReturnLinesMoveStockInLineOrder) {
       storedLog(),
       (Texts{"3|减少商品：[可乐][A]库存数量：3", "3|增加商品：[饼干][B]库存数量：1",
              "1|创建销售单。\r\n订单号：" + order + "\r\n客户：-\r\n客户编号：\r\n详单详情：" +
-                 details + "\r\n总应收：-1.8\r\n总实收：-1.8\r\n付款方式：微信支付"}));
-  EXPECT_EQ(sales(), (Rows{{order, timestampText(app->clock.now()), "-", "", "-1.8", "-1.8", "0",
+                 details + "\r\n总应收：-1.75\r\n总实收：-1.8\r\n付款方式：微信支付"}));
+  EXPECT_EQ(sales(), (Rows{{order, timestampText(app->clock.now()), "-", "", "-1.75", "-1.8", "0",
                             "微信支付", "admin"}}));
   // The type is not stored: a return is told by its negative amounts.
   EXPECT_EQ(details.find("类型"), std::string::npos);
-  EXPECT_NE(details.find("\"总价\":\"-12.3\""), std::string::npos) << details;
+  // The return line is the sold line's negative: 12.25 sold, -12.25 returned.
+  EXPECT_NE(details.find("\"总价\":\"-12.25\""), std::string::npos) << details;
   EXPECT_EQ(app->dialogs.messages(), (Texts{"提交订单完毕"}));
   EXPECT_FALSE(sale->orderOpen());
   EXPECT_FALSE(sale->state().inputsEnabled);

@@ -136,6 +136,20 @@ TEST_F(ParkedOrderTest, GoodsGoneOrOutOfStockCapToNothing) {
     EXPECT_EQ(cell(row, kCartStockLeft), "0") << row;
   }
   EXPECT_EQ(sale->state().due, "0");
+  // Nothing is left to sell: checkout refuses before its question, and stores nothing.
+  app->dialogs.calls.clear();
+  sale->checkoutClicked();
+  EXPECT_EQ(app->dialogs.messages(), (std::vector<std::string>{"订单中没有数量大于0的商品，请修改数量"}));
+  EXPECT_EQ(app->dialogs.calls.size(), 1u);
+  EXPECT_TRUE(sale->orderOpen());
+  EXPECT_EQ(app->rows("select count(*) from 销售")[0][0], "0");
+  // A quantity typed in is capped by the stock, which has none: still nothing to sell.
+  edit(2, kCartQuantity, "1");
+  EXPECT_EQ(app->dialogs.messages().back(), "库存不足");
+  EXPECT_EQ(cell(2, kCartQuantity), "0");
+  app->dialogs.calls.clear();
+  sale->checkoutClicked();
+  EXPECT_EQ(app->dialogs.messages(), (std::vector<std::string>{"订单中没有数量大于0的商品，请修改数量"}));
 }
 
 }  // namespace

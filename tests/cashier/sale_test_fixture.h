@@ -42,7 +42,7 @@ class SaleTest : public ::testing::Test {
   }
 
   void newOrder() {
-    if (sale->orderOpen()) app->dialogs.answer(true);
+    if (sale->orderOpen() && lines() > 0) app->dialogs.answer(true);
     sale->startNewOrder();
   }
   void scan(const std::string& text) {

@@ -4,7 +4,11 @@
 #include "admin/settings_presenter.h"
 #include "cashier/tender.h"
 #include "core/operation_log.h"
+#include "printing/escpos.h"
+#include "printing/receipt.h"
 #include "sale_test_fixture.h"
+#include "support/loopback_printer.h"
+#include "util/gbk.h"
 #include "util/ini_file.h"
 
 namespace cz {
@@ -19,7 +23,7 @@ class ScriptedTender : public TenderScreen {
   explicit ScriptedTender(Dialogs& dialogs) : m_dialogs(dialogs) {}
   bool run(TenderPresenter& tender) override {
     ++runs;
-    shownDue = tender.due();
+    shownToPay = tender.toPay();
     shownReceived = tender.receivedText();
     for (const std::string& text : typed) {
       tender.receivedChanged(text);
@@ -29,7 +33,7 @@ class ScriptedTender : public TenderScreen {
   }
   std::vector<std::string> typed;
   int runs = 0;
-  std::string shownDue;
+  std::string shownToPay;
   std::string shownReceived;
 
  private:
@@ -87,7 +91,7 @@ TEST_F(TillOptionsTest, PaymentWindowTakesThePlaceOfTheQuestion) {
   tender->typed = {"10", "20"};  // too little, then enough
   app->dialogs.calls.clear();
   sale->checkoutClicked();
-  EXPECT_EQ(tender->shownDue, "19");
+  EXPECT_EQ(tender->shownToPay, "19");
   EXPECT_EQ(tender->shownReceived, "19");
   EXPECT_EQ(app->dialogs.messages(), (std::vector<std::string>{"收到金额不足", "提交订单完毕"}));
   EXPECT_EQ(app->rows("select count(*) from 销售")[0][0], "2");
@@ -101,6 +105,58 @@ TEST_F(TillOptionsTest, PaymentWindowTakesThePlaceOfTheQuestion) {
   sale->checkoutClicked();
   EXPECT_TRUE(sale->orderOpen());
   EXPECT_EQ(app->rows("select count(*) from 销售")[0][0], "2");
+}
+
+// With a member's discount the window asks for 实收, the change is worked out from it, and the
+// receipt of either printing path tells what was handed over and given back.
+TEST_F(TillOptionsTest, TheWindowAsksForWhatTheCustomerPaysAndTheReceiptShowsTheChange) {
+  addGoods("大米", "2001", "46.5", "10");
+  addMember("张三", "138", "9.98");
+  app->session.settings.paymentWindow = true;
+  app->session.settings.receiptFooter = "";
+  const std::string rule = "=============================";
+  const std::string paid = "获得积分：46.5\r\n收款：50元\r\n找零：3.6元\r\n" + rule + "\r\n";
+  for (const PrintMethod method : {PrintMethod::System, PrintMethod::EscPos}) {
+    SCOPED_TRACE(method == PrintMethod::System ? "system" : "ESC/POS");
+    test::LoopbackPrinter loopback;
+    app->session.settings.printer.method = method;
+    app->session.settings.printer.device = loopback.device();
+    printer.texts.clear();
+    newOrder();
+    scan("2001");
+    enterMember("张三");
+    ASSERT_EQ(sale->state().due, "46.5");
+    ASSERT_EQ(sale->state().received, "46.4");
+    tender->typed = {"46.3", "50"};
+    app->dialogs.calls.clear();
+    sale->checkoutClicked();
+    EXPECT_EQ(tender->shownToPay, "46.4");
+    EXPECT_EQ(tender->shownReceived, "46.4");
+    EXPECT_EQ(app->dialogs.messages(), (std::vector<std::string>{"收到金额不足", "提交订单完毕"}));
+    EXPECT_EQ(sale->state().tenderSummary, "收到：50  找零：3.6");
+    if (method == PrintMethod::System) {
+      ASSERT_EQ(printer.texts.size(), 3u);
+      const std::string& body = printer.texts[2];
+      EXPECT_EQ(body.substr(body.size() - paid.size()), paid) << body;
+    } else {
+      ASSERT_TRUE(loopback.waitForJobs(1));
+      const std::string job = loopback.jobs().at(0);
+      const std::string bytes = utf8ToGbk("获得积分：46.5\n收款：50元\n找零：3.6元\n") +
+                                std::string(32, '=') + "\n";
+      EXPECT_NE(job.find(bytes), std::string::npos);
+      app->waitForUiTask();
+    }
+  }
+  // Without the window the receipt has no such lines.
+  app->session.settings.paymentWindow = false;
+  app->session.settings.printer.method = PrintMethod::System;
+  printer.texts.clear();
+  newOrder();
+  scan("2001");
+  checkout();
+  ASSERT_EQ(printer.texts.size(), 3u);
+  EXPECT_EQ(printer.texts[2].find("收款："), std::string::npos) << printer.texts[2];
+  EXPECT_EQ(printer.texts[2].find("找零："), std::string::npos);
 }
 
 TEST_F(TillOptionsTest, FuzzyLookupListsNamesContainingTheText) {

@@ -102,6 +102,7 @@ TEST_F(MemberTest, DeleteAsksFirstThenRemovesAndReloads) {
   ASSERT_EQ(app.dialogs.calls.size(), 1u);
   EXPECT_EQ(app.dialogs.calls[0].kind, "ask");
   EXPECT_EQ(app.dialogs.calls[0].text, "确定删除会员[张三]吗？");
+  EXPECT_EQ(app.dialogs.calls[0].byDefault, Answer::No);
   EXPECT_EQ(app.rows("select count(*) from 会员")[0][0], "2");
   EXPECT_EQ(app.logList.itemCount(), logged);
   EXPECT_FALSE(p.loading());

@@ -125,6 +125,7 @@ TEST_F(LoginTest, LoginOpensTheMainWindowAndExitAskedNoChangesNothing) {
   main->itemClicked(ToolbarItemId::Close);
   EXPECT_EQ(app->dialogs.calls.back().text, "确定要能出系统吗？");
   EXPECT_EQ(app->dialogs.calls.back().title, "信息：");
+  EXPECT_EQ(app->dialogs.calls.back().byDefault, Answer::No);
   EXPECT_TRUE(main);
   EXPECT_EQ(entriesSinceStart(), std::vector<std::string>{"[admin]成功登录了系统"});
 }
@@ -147,6 +148,7 @@ TEST_F(LoginTest, ShiftChangeHandsOverAndTheNextLoginReplacesTheAccount) {
   app->dialogs.answer(false);
   main->itemClicked(ToolbarItemId::ShiftChange);
   EXPECT_EQ(app->dialogs.calls.back().text, "确定交班吗？");
+  EXPECT_EQ(app->dialogs.calls.back().byDefault, Answer::No);
   EXPECT_TRUE(main);
 
   app->dialogs.answer(true);

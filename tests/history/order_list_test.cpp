@@ -441,6 +441,7 @@ TEST_F(OrderListTest, DeleteNeedsTheFlagAndRemovesOnlyTheSelectedOrder) {
   list.deleteOrder();
   ASSERT_EQ(app.dialogs.calls.size(), 1u);
   EXPECT_EQ(app.dialogs.calls[0].text, "确定删除订单号[SX7]吗？");
+  EXPECT_EQ(app.dialogs.calls[0].byDefault, Answer::No);
   EXPECT_EQ(app.rows("select count(*) from 销售")[0][0], "3");
 
   app.dialogs.answer(true);

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "cashier/sale_area.h"
+#include "cashier/ui/scan_catcher.h"
 #include "cashier/ui/tender_window.h"
 #include "core/dialogs.h"
 #include "printing/ui/qt_printer.h"
@@ -34,17 +35,20 @@ void setText(QLineEdit* edit, const std::string& text) {
   if (edit && edit->text() != qs(text)) edit->setText(qs(text));
 }
 
-// Runs a callback before every box, then shows the box through the window's dialogs.
+// Runs a callback before every box, then shows the box through the window's dialogs. Codes
+// scanned while a message or question is open are caught for the sale to enter afterwards.
 class StatusFirstDialogs : public Dialogs {
  public:
-  StatusFirstDialogs(Dialogs& inner, std::function<void()> before)
-      : m_inner(inner), m_before(std::move(before)) {}
+  StatusFirstDialogs(Dialogs& inner, std::function<void()> before, ScanCatcher& scans)
+      : m_inner(inner), m_before(std::move(before)), m_scans(scans) {}
   void message(const std::string& text, const std::string& title, MessageIcon icon) override {
     m_before();
+    const ScanCatcher::Scope catching(m_scans);
     m_inner.message(text, title, icon);
   }
   bool ask(const std::string& text, const std::string& title, Answer byDefault) override {
     m_before();
+    const ScanCatcher::Scope catching(m_scans);
     return m_inner.ask(text, title, byDefault);
   }
   std::optional<std::string> input(const std::string& prompt, const std::string& title,
@@ -61,6 +65,7 @@ class StatusFirstDialogs : public Dialogs {
  private:
   Dialogs& m_inner;
   std::function<void()> m_before;
+  ScanCatcher& m_scans;
 };
 
 }  // namespace
@@ -83,9 +88,14 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
       m_pointsTotal(control<QLabel>(mainWindow, "透明积分")),
       m_tenderSummary(mainWindow->findChild<QLabel*>("标签收款找零")),
       m_printer(std::make_unique<QtPrinter>(mainWindow)),
-      m_dialogs(std::make_unique<StatusFirstDialogs>(dialogs, [this] { renderStatus(); })),
+      m_scanCatcher(new ScanCatcher(mainWindow)),
+      m_dialogs(std::make_unique<StatusFirstDialogs>(dialogs, [this] { renderStatus(); },
+                                                     *m_scanCatcher)),
       m_presenter(std::make_unique<SalePresenter>(app, *m_dialogs, *m_printer, area)) {
   SalePresenter& p = *m_presenter;
+  // Codes scanned over a box go in from the event loop once it is closed, also over a box no
+  // event of the window opened (a printer's failure).
+  m_scanCatcher->setOnCaught([this] { queueCaughtScans(); });
   m_tenderScreen = std::make_unique<QtTenderScreen>(mainWindow, *m_dialogs);
   p.setTenderScreen(m_tenderScreen.get());
   if (m_barcode) {
@@ -172,6 +182,29 @@ template <typename Handler>
 void SaleView::forward(Handler handler) {
   handler();
   render();
+  // Codes scanned into a box the handler showed wait for no handler to be running any more.
+  if (!m_scanCatcher->empty()) queueCaughtScans();
+}
+
+void SaleView::queueCaughtScans() {
+  if (m_replayQueued) return;
+  m_replayQueued = true;
+  QMetaObject::invokeMethod(this, [this] { enterCaughtScans(); }, Qt::QueuedConnection);
+}
+
+void SaleView::enterCaughtScans() {
+  m_replayQueued = false;
+  if (m_presenter->busy()) return;  // the handler still waiting queues them when it ends
+  for (CaughtScan& scan : m_scanCatcher->take()) {
+    // Without an open order the barcode box takes no keys, and a scan goes nowhere.
+    if (!m_presenter->state().inputsEnabled) continue;
+    m_presenter->barcodeTextChanged(m_presenter->state().barcodeText + scan.text);
+    if (scan.entered) {
+      forward([this] { m_presenter->barcodeKeyDown(13); });
+    } else {
+      render();
+    }
+  }
 }
 
 void SaleView::startNewOrder() {

@@ -19,6 +19,7 @@ class Dialogs;
 class GridView;
 class ListView;
 class QtPrinter;
+class ScanCatcher;
 struct AppContext;
 struct SaleArea;
 
@@ -52,6 +53,9 @@ class SaleView : public QObject, public SaleActions {
   void forward(Handler handler);
   // Ends an edit open in a cart cell, as leaving the cell would.
   void finishCartEdit();
+  // Enters the codes scanned while a box was open, each as if scanned now, from the event loop.
+  void queueCaughtScans();
+  void enterCaughtScans();
 
   QLineEdit* m_barcode;
   QLineEdit* m_member;
@@ -69,6 +73,8 @@ class SaleView : public QObject, public SaleActions {
   QLabel* m_pointsTotal;
   QLabel* m_tenderSummary;
   std::unique_ptr<QtPrinter> m_printer;
+  ScanCatcher* m_scanCatcher;
+  bool m_replayQueued = false;
   std::unique_ptr<Dialogs> m_dialogs;
   std::unique_ptr<SalePresenter> m_presenter;
   std::unique_ptr<TenderScreen> m_tenderScreen;

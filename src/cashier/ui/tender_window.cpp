@@ -17,10 +17,11 @@ class TenderDialog : public QDialog {
     setObjectName("收款");
     setWindowTitle("收款");
     setFixedSize(360, 230);
-    auto* dueCaption = new QLabel("应收", this);
+    // The big figure is what the customer pays: 实收, after the member's discount.
+    auto* dueCaption = new QLabel("实收", this);
     dueCaption->setGeometry(20, 16, 60, 24);
-    auto* due = new QLabel(qs(tender.due()), this);
-    due->setObjectName("标签收款应收");
+    auto* due = new QLabel(qs(tender.toPay()), this);
+    due->setObjectName("标签收款实收");
     due->setGeometry(20, 40, 320, 56);
     due->setStyleSheet("QLabel { color: #d1361b; font-size: 40px; font-weight: bold; }");
     auto* receivedCaption = new QLabel("收到", this);
