@@ -321,8 +321,10 @@ TEST_F(GoodsTest, AnEditFromAViewOlderThanASaleIsRefusedAndTheRowReadAgain) {
   p.created();
   finishLoad(p);
   p.allowEditClicked(true);
-  // Another till sells two after the list was loaded.
-  ASSERT_TRUE(updateStock(app.db, app.log, "A1", 2, StockDirection::Subtract, "苹果").ok);
+  // Another till (a second program on the same data) sells two after the list was loaded.
+  test::TestApp till{dir.path()};
+  test::startAndLogIn(till);
+  ASSERT_TRUE(updateStock(till.db, till.log, "A1", 2, StockDirection::Subtract, "苹果").ok);
   const size_t logged = app.listed().size();
 
   // The count typed over the old 5 would undo the sale.
@@ -340,7 +342,7 @@ TEST_F(GoodsTest, AnEditFromAViewOlderThanASaleIsRefusedAndTheRowReadAgain) {
   EXPECT_EQ(lastLog().rfind("更新商品条码[A1]的新库存为[10]成功；", 0), 0u);
 
   // Another sale, then an edit of a column nobody else changed: written, and the sale stays.
-  ASSERT_TRUE(updateStock(app.db, app.log, "A1", 1, StockDirection::Subtract, "苹果").ok);
+  ASSERT_TRUE(updateStock(till.db, till.log, "A1", 1, StockDirection::Subtract, "苹果").ok);
   edit(p, 1, GoodsSalePrice, "8.8");
   EXPECT_TRUE(app.dialogs.calls.empty());
   EXPECT_EQ(stored("销售价", "A1"), "8.8");
@@ -348,7 +350,7 @@ TEST_F(GoodsTest, AnEditFromAViewOlderThanASaleIsRefusedAndTheRowReadAgain) {
   EXPECT_EQ(p.grid().text(1, GoodsStock), "9");
 
   // Deleted by another till: said so, and the row leaves the list.
-  ASSERT_TRUE(app.db.execute("delete from 库存"));
+  ASSERT_TRUE(till.db.execute("delete from 库存"));
   app.dialogs.calls.clear();
   edit(p, 1, GoodsName, "梨");
   EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"该商品已被其他收银台修改，已重新读取"});

@@ -316,8 +316,11 @@ TEST_F(MemberTest, PointsTypedOverAViewOlderThanASaleAreRefusedAndTheRowReadAgai
   MemberListPresenter p(app.context, app.dialogs);
   p.created();
   finishLoad(p);
-  // Another till's sale earns points after the list was loaded.
-  ASSERT_TRUE(addMemberPoints(app.db, app.log, "1", "2.5").ok);
+  // Another till's sale (a second program on the same data) earns points after the list was
+  // loaded.
+  test::TestApp till{dir.path()};
+  test::startAndLogIn(till);
+  ASSERT_TRUE(addMemberPoints(till.db, till.log, "1", "2.5").ok);
   const size_t logged = app.listed().size();
   edit(p, 1, MemberPoints, "100");
   EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"该会员已被其他收银台修改，已重新读取"});
@@ -332,7 +335,7 @@ TEST_F(MemberTest, PointsTypedOverAViewOlderThanASaleAreRefusedAndTheRowReadAgai
   EXPECT_EQ(app.rows("select 积分 from 会员")[0][0], "100");
 
   // A discount edit after another sale keeps that sale's points.
-  ASSERT_TRUE(addMemberPoints(app.db, app.log, "1", "1").ok);
+  ASSERT_TRUE(addMemberPoints(till.db, till.log, "1", "1").ok);
   edit(p, 1, MemberDiscount, "8");
   EXPECT_TRUE(app.dialogs.calls.empty());
   EXPECT_EQ(app.rows("select 折扣率, 积分 from 会员")[0], (std::vector<std::string>{"8", "101"}));
