@@ -104,7 +104,9 @@ void AccountsPresenter::loadSelected() {
     m_dialogs.message(error.empty() ? "账号[" + account + "]不存在，请点击“刷新账号”" : error);
     return;
   }
-  m_password = set.field("密码");
+  // With 加强安全 no password is ever shown: the box starts empty, so a password typed there is
+  // the only one a new account or 保存新密码 can take.
+  m_password = masksPasswords() ? std::string() : set.field("密码");
   for (int row = 1; row <= kRowCount; ++row) {
     const std::string stored = set.field(columnOfRow(row));
     m_grid.setText(row, kValueColumn,
@@ -137,7 +139,17 @@ void AccountsPresenter::addClicked() {
                     MessageIcon::Information);
 }
 
+bool AccountsPresenter::masksPasswords() const {
+  return m_app.session.settings.strictSecurity;
+}
+
 void AccountsPresenter::savePasswordClicked() {
+  // The box is empty after every selection with 加强安全: a click without typing must not wipe
+  // the account's password.
+  if (masksPasswords() && m_password.empty()) {
+    m_dialogs.message("新密码不能为空");
+    return;
+  }
   if (!m_app.db.execute("update 账号 set 密码=? where 账号=?", {m_password, selectedAccount()})) {
     m_dialogs.message(m_app.db.lastError(), "修改密码失败");
   }

@@ -28,13 +28,15 @@ class AccountsPresenter {
   std::string selectedAccount() const;
   const std::string& newAccount() const { return m_newAccount; }
   const std::string& password() const { return m_password; }
+  // With 加强安全 the password box shows dots and starts empty: no stored password is shown.
+  bool masksPasswords() const;
 
   // The window exists: lays out the fourteen rows and refreshes.
   void created();
   // "刷新账号": lists every account, selects the first and loads it.
   void refreshClicked();
-  // The combo box selection changed: shows that account's password and flags; an account that
-  // is gone since the list was filled is reported as such.
+  // The combo box selection changed: shows that account's password (with 加强安全 an empty box)
+  // and flags; an account that is gone since the list was filled is reported as such.
   void accountSelected(int index);
   void newAccountChanged(const std::string& text) { m_newAccount = text; }
   void passwordChanged(const std::string& text) { m_password = text; }
@@ -42,7 +44,8 @@ class AccountsPresenter {
   // "增加账号": a new account with every flag on and minimum discount 10. The combo box is not
   // refreshed.
   void addClicked();
-  // "保存新密码": the password box becomes the password of the account in the combo box.
+  // "保存新密码": the password box becomes the password of the account in the combo box. With
+  // 加强安全 an empty box is refused ("新密码不能为空").
   void savePasswordClicked();
 
   // Double click: toggles the flag of the current row, or opens the minimum discount for

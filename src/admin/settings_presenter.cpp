@@ -106,15 +106,26 @@ bool SettingsPresenter::strictSecurityOn() const {
   return m_app.session.settings.strictSecurity;
 }
 
+bool SettingsPresenter::tillSwitchAllowed() {
+  // These switches decide how every cashier works and how passwords are shown: only the shop's
+  // owner account may turn them.
+  if (m_app.session.currentAccount == "admin") return true;
+  m_dialogs.message(refusalText("账号管理"));
+  return false;
+}
+
 void SettingsPresenter::paymentWindowSwitched(bool on) {
+  if (!tillSwitchAllowed()) return;
   if (writeKey("收银", "收款窗口", boolText(on))) m_app.session.settings.paymentWindow = on;
 }
 
 void SettingsPresenter::fuzzyLookupSwitched(bool on) {
+  if (!tillSwitchAllowed()) return;
   if (writeKey("收银", "模糊查找", boolText(on))) m_app.session.settings.fuzzyLookup = on;
 }
 
 void SettingsPresenter::strictSecuritySwitched(bool on) {
+  if (!tillSwitchAllowed()) return;
   if (!writeKey("收银", "加强安全", boolText(on))) return;
   m_app.session.settings.strictSecurity = on;
   if (on) m_app.log.hidePasswordsInList();
@@ -207,7 +218,7 @@ void SettingsPresenter::saveClicked() {
 
 void SettingsPresenter::accountsClicked() {
   if (m_app.session.settings.strictSecurity && m_app.session.currentAccount != "admin") {
-    m_dialogs.message("当前账号没有[账号管理]权限，请联系管理员提升权限");
+    m_dialogs.message(refusalText("账号管理"));
     return;
   }
   m_app.windows.openAccountsWindow();

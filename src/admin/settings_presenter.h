@@ -75,7 +75,8 @@ class SettingsPresenter {
   void drawerSwitched(bool on);
 
   // The [收银] switches of the 其他功能 page: 收款窗口, 模糊查找, 加强安全. Each key is written at
-  // once, as the other switches are.
+  // once, as the other switches are. Only `admin` may turn them; anyone else is refused with the
+  // 账号管理 refusal text and the switch stays as it was.
   bool paymentWindowOn() const;
   bool fuzzyLookupOn() const;
   bool strictSecurityOn() const;
@@ -130,6 +131,8 @@ class SettingsPresenter {
   void checkDatabaseClicked();
 
  private:
+  // True for `admin`; anyone else is told and refused.
+  bool tillSwitchAllowed();
   bool writeKey(const char* section, const char* key, const std::string& value);
   bool writeSwitch(const char* key, bool on);
 

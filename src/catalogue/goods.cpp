@@ -46,6 +46,34 @@ void readGoods(Database& db, const std::optional<std::string>& search, RowSink& 
   }
 }
 
+GuardedWrite writeGoodsColumn(Database& db, const std::string& barcode, int column,
+                              const std::string& value, const std::string& loaded,
+                              GoodsFields& stored) {
+  static const char* const kNames[kGoodsFieldCount] = {
+      "名称", "条码", "规格", "备注", "进货价", "销售价", "当前库存", "最低折扣", "参与积分"};
+  if (column < GoodsName || column > GoodsPoints || column == GoodsBarcode) {
+    db.setLastError("no such column");
+    return GuardedWrite::Failed;
+  }
+  const std::string name = kNames[column - 1];
+  // The stored value compared as the text a load reads (NULL as empty text), on either engine.
+  // The column name comes from the list above, never from a cell.
+  RecordSet set(db);
+  if (!set.open("update 库存 set " + name + "=? where 条码=? and coalesce(cast(" + name +
+                    " as text),'')=? returning 名称,条码,规格,备注,进货价,销售价,当前库存,"
+                    "最低折扣,参与积分",
+                {value, barcode, loaded})) {
+    return GuardedWrite::Failed;
+  }
+  if (!set.next()) return db.lastError().empty() ? GuardedWrite::Changed : GuardedWrite::Failed;
+  for (int f = 0; f < kGoodsFieldCount; ++f) stored[static_cast<size_t>(f)] = set.field(f + 1);
+  // Steps the statement to its end, so the write is finished before anything else runs.
+  while (set.next()) {
+  }
+  if (!db.lastError().empty()) return GuardedWrite::Failed;
+  return GuardedWrite::Written;
+}
+
 std::optional<GoodsFields> readStoredGoods(Database& db, const std::string& barcode) {
   RecordSet set(db);
   if (!set.open("select * from 库存 where 条码=?", {barcode}) || !set.next()) return std::nullopt;

@@ -9,6 +9,7 @@
 #include "core/session.h"
 #include "core/windows.h"
 #include "util/numbers.h"
+#include "util/typed_number.h"
 
 namespace cz {
 
@@ -40,6 +41,21 @@ const char* fieldPhrase(int col) {
       return "]的参与积分权限为[";
     default:
       return nullptr;
+  }
+}
+
+// The kind of number a column holds, for the columns typed as numbers.
+std::optional<TypedNumberKind> numberKind(int col) {
+  switch (col) {
+    case GoodsCostPrice:
+    case GoodsSalePrice:
+      return TypedNumberKind::Amount;
+    case GoodsStock:
+      return TypedNumberKind::Count;
+    case GoodsMinDiscount:
+      return TypedNumberKind::Rate;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -116,24 +132,50 @@ void StockListPresenter::currentCellChanged(int, int) {
   if (m_allowEdit) applyColumnRule();
 }
 
-void StockListPresenter::editBegins(int row, int) {
+void StockListPresenter::editBegins(int row, int col) {
   m_savedDiscount = m_grid.text(row, GoodsMinDiscount);
+  m_savedCell = {row, col, m_grid.text(row, col)};
+}
+
+std::string StockListPresenter::textBeforeEdit(int row, int col) {
+  if (m_savedCell.row == row && m_savedCell.col == col) return m_savedCell.text;
+  // An edit that began unseen: the stored value is the one to fall back on.
+  if (auto stored = readStoredGoods(m_app.db, m_grid.text(row, GoodsBarcode)))
+    return stored->at(static_cast<size_t>(col - 1));
+  return {};
+}
+
+bool StockListPresenter::typedNumberRefused(int row, int col) {
+  const auto kind = numberKind(col);
+  if (!kind) return false;
+  const std::string typed = m_grid.text(row, col);
+  const TypedNumberCheck check = checkTypedNumber(typed, *kind);
+  if (check != TypedNumberCheck::NotANumber) m_grid.setText(row, col, typedNumberText(typed));
+  // A discount out of range gets the discount checks' own texts below.
+  if (check == TypedNumberCheck::Fine ||
+      (*kind == TypedNumberKind::Rate && check == TypedNumberCheck::OutOfRange)) {
+    return false;
+  }
+  m_grid.setText(row, col, textBeforeEdit(row, col));
+  m_dialogs.message(typedNumberMessage(m_grid.headerText(col), *kind, check));
+  return true;
 }
 
 void StockListPresenter::cellEdited(int row, int col) {
   if (row < 1 || row >= m_grid.rowCount()) return;
-  GoodsFields values;
-  for (int f = 0; f < kGoodsFieldCount; ++f)
-    values[static_cast<size_t>(f)] = m_grid.text(row, f + 1);
-  // Columns not edited take what is stored now, so stock, cost price or flags changed by a sale
-  // or purchase since the grid was loaded are not overwritten by the grid's older texts.
-  if (col >= GoodsName && col <= GoodsPoints) {
-    if (auto stored = readStoredGoods(m_app.db, values[GoodsBarcode - 1])) {
-      stored->at(static_cast<size_t>(col - 1)) = values[static_cast<size_t>(col - 1)];
-      values = *stored;
-    }
+  // The row number and the barcode (the key) are never written from a cell.
+  if (col < GoodsName || col > GoodsPoints || col == GoodsBarcode) return;
+  if (typedNumberRefused(row, col)) return;
+  const std::string barcode = m_grid.text(row, GoodsBarcode);
+  const std::string typed = m_grid.text(row, col);
+  const std::optional<GoodsFields> stored = readStoredGoods(m_app.db, barcode);
+  if (!stored) {
+    changedElsewhere(row);
+    return;
   }
-  const std::string& barcode = values[GoodsBarcode - 1];
+  // The row as it will be: what is stored now with the edited cell over it.
+  GoodsFields values = *stored;
+  values[static_cast<size_t>(col - 1)] = typed;
 
   const float discount = readSingle(values[GoodsMinDiscount - 1]);
   const float minimum = m_app.session.permissions.minimumDiscount;
@@ -152,29 +194,53 @@ void StockListPresenter::cellEdited(int row, int col) {
     return;
   }
 
-  const std::string sql =
-      "update 库存 set 名称=?,规格=?,备注=?,进货价=?,销售价=?,当前库存=?,最低折扣=?,参与积分=? "
-      "where 条码=?";
-  const SqlParams params{values[0], values[2], values[3], values[4], values[5],
-                         values[6], values[7], values[8], barcode};
-  const std::string statement = m_app.db.expandedSql(sql, params);
-  if (!m_app.db.execute(sql, params)) {
-    const std::string error = m_app.db.lastError();
-    m_app.log.write(LogType::Error, "更新了商品条码[" + barcode + "]失败：" + error);
-    m_dialogs.message("更新商品失败：" + error, kDefaultTitle, MessageIcon::Information);
-    return;
-  }
-  // The row now shows what was written.
-  for (int f = 0; f < kGoodsFieldCount; ++f) {
-    if (m_grid.text(row, f + 1) != values[static_cast<size_t>(f)]) {
-      m_grid.setText(row, f + 1, values[static_cast<size_t>(f)]);
+  // Only the edited column is written, and only while it still holds what this list showed:
+  // the other columns keep whatever other tills stored meanwhile.
+  GoodsFields written;
+  switch (writeGoodsColumn(m_app.db, barcode, col, typed, textBeforeEdit(row, col), written)) {
+    case GuardedWrite::Changed:
+      changedElsewhere(row);
+      return;
+    case GuardedWrite::Failed: {
+      const std::string error = m_app.db.lastError();
+      m_app.log.write(LogType::Error, "更新了商品条码[" + barcode + "]失败：" + error);
+      m_dialogs.message("更新商品失败：" + error, kDefaultTitle, MessageIcon::Information);
+      return;
     }
+    case GuardedWrite::Written:
+      break;
   }
+  m_savedCell = {};
+  showStoredRow(row, written);
   if (const char* phrase = fieldPhrase(col)) {
+    // The entry quotes the row as now stored, in the form of the statement that writes it whole.
+    const std::string statement = m_app.db.expandedSql(
+        "update 库存 set 名称=?,规格=?,备注=?,进货价=?,销售价=?,当前库存=?,最低折扣=?,参与积分=? "
+        "where 条码=?",
+        {written[0], written[2], written[3], written[4], written[5], written[6], written[7],
+         written[8], barcode});
     m_app.log.write(LogType::Stock, "更新商品条码[" + barcode + phrase +
-                                        values[static_cast<size_t>(col - 1)] + "]成功；" +
+                                        written[static_cast<size_t>(col - 1)] + "]成功；" +
                                         statement);
   }
+}
+
+void StockListPresenter::showStoredRow(int row, const GoodsFields& stored) {
+  for (int f = 0; f < kGoodsFieldCount; ++f) {
+    if (m_grid.text(row, f + 1) != stored[static_cast<size_t>(f)]) {
+      m_grid.setText(row, f + 1, stored[static_cast<size_t>(f)]);
+    }
+  }
+}
+
+void StockListPresenter::changedElsewhere(int row) {
+  m_savedCell = {};
+  if (auto stored = readStoredGoods(m_app.db, m_grid.text(row, GoodsBarcode))) {
+    showStoredRow(row, *stored);
+  } else {
+    m_grid.deleteRow(row);  // deleted by another till
+  }
+  m_dialogs.message("该商品已被其他收银台修改，已重新读取");
 }
 
 void StockListPresenter::doubleClicked() {
@@ -216,6 +282,11 @@ CreateGoodsPresenter::CreateGoodsPresenter(AppContext& app, Dialogs& dialogs)
     : m_app(app), m_dialogs(dialogs), m_background(themeBackground(app)) {}
 
 void CreateGoodsPresenter::addClicked() {
+  // Adding an item changes the stock as much as editing one does.
+  if (!checkPermission(m_app.session.permissions, Permission::EditGoods, m_dialogs,
+                       refusalText(kEditGoods))) {
+    return;
+  }
   if (name.empty()) {
     m_dialogs.message("名称不能为空");
     return;

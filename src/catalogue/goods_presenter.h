@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/goods.h"
 #include "util/background_loader.h"
 #include "util/colour.h"
 #include "util/text_grid.h"
@@ -41,7 +42,9 @@ class StockListPresenter {
   void currentCellChanged(int row, int col);
   // A cell edit begins in this row.
   void editBegins(int row, int col);
-  // A cell edit was committed; the typed text is in the grid.
+  // A cell edit was committed; the typed text is in the grid. Only that column is written, and
+  // only while the stored value is still the one the cell showed: after another till's change
+  // the row is read again and the user told.
   void cellEdited(int row, int col);
   // Double click in the grid: toggles 参与积分 of the current row.
   void doubleClicked();
@@ -51,12 +54,29 @@ class StockListPresenter {
  private:
   void load(std::optional<std::string> search);
   void applyColumnRule();
+  // Shows the stored fields in the row.
+  void showStoredRow(int row, const GoodsFields& stored);
+  // Another till changed (or deleted) the row since it was loaded: it is read again and the
+  // user told.
+  void changedElsewhere(int row);
+  // The text cell (row, col) showed when its edit began.
+  std::string textBeforeEdit(int row, int col);
+  // A number column typed with anything but a number in range: the cell is put back and the
+  // user told; true when refused.
+  bool typedNumberRefused(int row, int col);
+
+  struct SavedCell {
+    int row = -1;
+    int col = -1;
+    std::string text;
+  };
 
   AppContext& m_app;
   Dialogs& m_dialogs;
   TextGrid m_grid;
   bool m_allowEdit = false;
   std::string m_savedDiscount;
+  SavedCell m_savedCell;
   // Last member, so that the destructor cancels and joins the worker before the grid goes.
   BackgroundLoader m_loader;
 };
@@ -72,7 +92,8 @@ class CreateGoodsPresenter {
   // The texts of the boxes 名称, 条码, 规格 and 备注.
   std::string name, barcode, size, note;
 
-  // "添加新商品": inserts the item; on success the four boxes are emptied.
+  // "添加新商品": inserts the item (for accounts with 修改商品权限); on success the four boxes are
+  // emptied.
   void addClicked();
 
  private:

@@ -8,6 +8,7 @@
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "util/numbers.h"
+#include "util/typed_number.h"
 
 namespace cz {
 
@@ -88,23 +89,51 @@ void MemberListPresenter::currentCellChanged(int, int col) {
   m_grid.setEditable(true);
 }
 
-void MemberListPresenter::editBegins(int row, int) {
+void MemberListPresenter::editBegins(int row, int col) {
   m_savedDiscount = m_grid.text(row, MemberDiscount);
+  m_savedCell = {row, col, m_grid.text(row, col)};
+}
+
+std::string MemberListPresenter::textBeforeEdit(int row, int col) {
+  if (m_savedCell.row == row && m_savedCell.col == col) return m_savedCell.text;
+  // An edit that began unseen: the stored value is the one to fall back on.
+  if (auto stored = readStoredMember(m_app.db, m_grid.text(row, MemberNumber)))
+    return (*stored)[static_cast<size_t>(col)];
+  return {};
+}
+
+bool MemberListPresenter::typedNumberRefused(int row, int col) {
+  if (col != MemberDiscount && col != MemberPoints) return false;
+  const TypedNumberKind kind =
+      col == MemberDiscount ? TypedNumberKind::Rate : TypedNumberKind::Amount;
+  const std::string typed = m_grid.text(row, col);
+  const TypedNumberCheck check = checkTypedNumber(typed, kind);
+  if (check != TypedNumberCheck::NotANumber) m_grid.setText(row, col, typedNumberText(typed));
+  // A rate out of range gets the discount check's own text below.
+  if (check == TypedNumberCheck::Fine ||
+      (kind == TypedNumberKind::Rate && check == TypedNumberCheck::OutOfRange)) {
+    return false;
+  }
+  m_grid.setText(row, col, textBeforeEdit(row, col));
+  m_dialogs.message(typedNumberMessage(m_grid.headerText(col), kind, check), kEditFailed);
+  return true;
 }
 
 void MemberListPresenter::cellEdited(int row, int col) {
   if (row < 1 || row >= m_grid.rowCount()) return;
-  MemberFields values;
-  for (int c = 1; c < kMemberColumnCount; ++c) values[static_cast<size_t>(c)] = m_grid.text(row, c);
-  // Columns not edited take what is stored now, so points earned by a sale since the list was
-  // loaded are not overwritten by the grid's older text.
-  if (col >= MemberName && col < kMemberColumnCount && col != MemberNumber) {
-    if (auto stored = readStoredMember(m_app.db, values[MemberNumber])) {
-      (*stored)[static_cast<size_t>(col)] = values[static_cast<size_t>(col)];
-      values = *stored;
-    }
+  // The row number and the member number (the key) are never written from a cell.
+  if (col < MemberName || col >= kMemberColumnCount || col == MemberNumber) return;
+  if (typedNumberRefused(row, col)) return;
+  const std::string number = m_grid.text(row, MemberNumber);
+  const std::string typed = m_grid.text(row, col);
+  const std::optional<MemberFields> stored = readStoredMember(m_app.db, number);
+  if (!stored) {
+    changedElsewhere(row);
+    return;
   }
-  const std::string& number = values[MemberNumber];
+  // The member as it will be: what is stored now with the edited cell over it.
+  MemberFields values = *stored;
+  values[static_cast<size_t>(col)] = typed;
 
   const float discount = readSingle(values[MemberDiscount]);
   if (static_cast<double>(discount) < -kDiscountTolerance ||
@@ -120,23 +149,47 @@ void MemberListPresenter::cellEdited(int row, int col) {
     return;
   }
 
-  if (!m_app.db.execute("update 会员 set 姓名=?,联系方式=?,折扣率=?,积分=?,备注=? where 编号=?",
-                        {values[MemberName], values[MemberContact], values[MemberDiscount],
-                         values[MemberPoints], values[MemberNote], number})) {
-    const std::string error = m_app.db.lastError();
-    m_app.log.write(LogType::Error, "[修改会员信息失败]：" + error);
-    m_dialogs.message(error, kEditFailed);
-    return;
+  // Only the edited column is written, and only while it still holds what this list showed:
+  // points a sale added meanwhile stay.
+  MemberFields written;
+  switch (writeMemberColumn(m_app.db, number, col, typed, textBeforeEdit(row, col), written)) {
+    case MemberWrite::Changed:
+      changedElsewhere(row);
+      return;
+    case MemberWrite::Failed: {
+      const std::string error = m_app.db.lastError();
+      m_app.log.write(LogType::Error, "[修改会员信息失败]：" + error);
+      m_dialogs.message(error, kEditFailed);
+      return;
+    }
+    case MemberWrite::Written:
+      break;
   }
+  m_savedCell = {};
+  showStoredRow(row, written);
+  m_app.log.write(LogType::UpdateMember,
+                  "[修改会员信息]：编号为：" + number + " 名称=" + written[MemberName] +
+                      "；联系方式=" + written[MemberContact] + "；折扣率=" +
+                      written[MemberDiscount] + "；积分=" + written[MemberPoints] +
+                      "；备注=" + written[MemberNote]);
+}
+
+void MemberListPresenter::showStoredRow(int row, const MemberFields& stored) {
   for (int c = 1; c < kMemberColumnCount; ++c) {
-    if (m_grid.text(row, c) != values[static_cast<size_t>(c)]) {
-      m_grid.setText(row, c, values[static_cast<size_t>(c)]);
+    if (m_grid.text(row, c) != stored[static_cast<size_t>(c)]) {
+      m_grid.setText(row, c, stored[static_cast<size_t>(c)]);
     }
   }
-  m_app.log.write(LogType::UpdateMember,
-                  "[修改会员信息]：编号为：" + number + " 名称=" + values[MemberName] +
-                      "；联系方式=" + values[MemberContact] + "；折扣率=" + values[MemberDiscount] +
-                      "；积分=" + values[MemberPoints] + "；备注=" + values[MemberNote]);
+}
+
+void MemberListPresenter::changedElsewhere(int row) {
+  m_savedCell = {};
+  if (auto stored = readStoredMember(m_app.db, m_grid.text(row, MemberNumber))) {
+    showStoredRow(row, *stored);
+  } else {
+    m_grid.deleteRow(row);  // deleted by another till
+  }
+  m_dialogs.message("该会员已被其他收银台修改，已重新读取", kEditFailed);
 }
 
 AddMemberPresenter::AddMemberPresenter(AppContext& app, Dialogs& dialogs)

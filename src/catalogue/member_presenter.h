@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/members.h"
 #include "util/background_loader.h"
 #include "util/colour.h"
 #include "util/text_grid.h"
@@ -37,16 +38,35 @@ class MemberListPresenter {
   void currentCellChanged(int row, int col);
   // A cell edit begins in this row.
   void editBegins(int row, int col);
-  // A cell edit was committed; the typed text is in the grid.
+  // A cell edit was committed; the typed text is in the grid. Only that column is written, and
+  // only while the stored value is still the one the cell showed: after another till's change
+  // the row is read again and the user told.
   void cellEdited(int row, int col);
 
  private:
   void load(std::optional<std::string> search);
+  // Shows the stored fields in the row.
+  void showStoredRow(int row, const MemberFields& stored);
+  // Another till changed (or deleted) the member since it was loaded: the row is read again and
+  // the user told.
+  void changedElsewhere(int row);
+  // The text cell (row, col) showed when its edit began.
+  std::string textBeforeEdit(int row, int col);
+  // 折扣率 or 积分 typed with anything but a number in range: the cell is put back and the user
+  // told; true when refused.
+  bool typedNumberRefused(int row, int col);
+
+  struct SavedCell {
+    int row = -1;
+    int col = -1;
+    std::string text;
+  };
 
   AppContext& m_app;
   Dialogs& m_dialogs;
   TextGrid m_grid;
   std::string m_savedDiscount;
+  SavedCell m_savedCell;
   // Last member, so that the destructor cancels and joins the worker before the grid goes.
   BackgroundLoader m_loader;
 };

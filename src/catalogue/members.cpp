@@ -77,6 +77,30 @@ bool memberContactExists(Database& db, const std::string& contact) {
   return anyRow(db, sql, {contact});
 }
 
+MemberWrite writeMemberColumn(Database& db, const std::string& number, int column,
+                              const std::string& value, const std::string& loaded,
+                              MemberFields& stored) {
+  if (column < MemberName || column >= kMemberColumnCount || column == MemberNumber) {
+    db.setLastError("no such column");
+    return MemberWrite::Failed;
+  }
+  // The stored value compared as the text a load reads (NULL as empty text), on either engine.
+  // The column name comes from the fixed table above, never from a cell.
+  const std::string name = kFieldOf[column];
+  RecordSet set(db);
+  if (!set.open("update 会员 set " + name + "=? where 编号=? and coalesce(cast(" + name +
+                    " as text),'')=? returning 姓名,编号,联系方式,折扣率,积分,备注",
+                {value, number, loaded})) {
+    return MemberWrite::Failed;
+  }
+  if (!set.next()) return db.lastError().empty() ? MemberWrite::Changed : MemberWrite::Failed;
+  stored = fieldsOf(set);
+  // Steps the statement to its end, so the write is finished before anything else runs.
+  while (set.next()) {
+  }
+  return db.lastError().empty() ? MemberWrite::Written : MemberWrite::Failed;
+}
+
 std::optional<MemberFields> readStoredMember(Database& db, const std::string& number) {
   RecordSet set(db);
   if (!set.open("select * from 会员 where 编号=?", {number}) || !set.next()) return std::nullopt;

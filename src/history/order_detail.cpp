@@ -38,6 +38,9 @@ const std::vector<LineColumn>& lineColumns(OrderKind kind) {
   return kind == OrderKind::Sale ? sales : purchases;
 }
 
+// The 进货价 column of a sale's lines.
+constexpr int kSaleCostColumn = 9;
+
 const std::string& cell(const std::vector<std::string>& cells, size_t index) {
   static const std::string empty;
   return index < cells.size() ? cells[index] : empty;
@@ -59,6 +62,12 @@ OrderDetailPresenter::OrderDetailPresenter(OrderKind kind, AppContext& app, Dial
                                            Printer& printer)
     : OrderDetailPresenter(kind) {
   if (kind != OrderKind::Sale) return;
+  // The cost price is the shop's secret, kept from accounts without 查看底价 as in the stock list:
+  // its column is hidden and left empty.
+  if (!app.session.permissions.allows(Permission::ViewCostPrice)) {
+    m_costColumn = kSaleCostColumn;
+    m_grid.setColumnWidth(m_costColumn, 0);
+  }
   m_app = &app;
   m_dialogs = &dialogs;
   m_printing = std::make_unique<ReceiptPrinting>(app, dialogs, printer);
@@ -102,7 +111,9 @@ void OrderDetailPresenter::fill(const std::vector<std::string>& cells, std::int6
     const JsonDocument line = order.getMember("详情页[" + std::to_string(i - 1) + "]");
     std::vector<std::string> row(columns.size());
     row[0] = std::to_string(i);
-    for (size_t c = 1; c < columns.size(); ++c) row[c] = line.getText(columns[c].member);
+    for (size_t c = 1; c < columns.size(); ++c) {
+      if (static_cast<int>(c) != m_costColumn) row[c] = line.getText(columns[c].member);
+    }
     rows.push_back(std::move(row));
   }
   m_grid.reset();

@@ -25,7 +25,8 @@ class OrderDetailPresenter {
 
   explicit OrderDetailPresenter(OrderKind kind);
   // A sale's detail that can also print the order's receipt again (重打小票) through `printer`
-  // or the ESC/POS path; `dialogs` shows its outcome.
+  // or the ESC/POS path; `dialogs` shows its outcome. The lines' 进货价 is hidden and left empty
+  // for an account without 查看底价.
   OrderDetailPresenter(OrderKind kind, AppContext& app, Dialogs& dialogs, Printer& printer);
   ~OrderDetailPresenter();
 
@@ -64,6 +65,8 @@ class OrderDetailPresenter {
   Labels m_labels;
   TextGrid m_grid;
   std::int64_t m_rowid = 0;
+  // The column whose cells stay empty (the hidden cost price), −1 for none.
+  int m_costColumn = -1;
   AppContext* m_app = nullptr;
   Dialogs* m_dialogs = nullptr;
   std::unique_ptr<ReceiptPrinting> m_printing;

@@ -74,7 +74,8 @@ void ShiftReportPresenter::printClicked() {
 bool ShiftReportPresenter::confirmClicked() {
   if (!m_state.closing) return closeRequested();
   ShiftCount count;
-  if (!m_state.countedText.empty()) {
+  // Blanks alone count as an empty box.
+  if (m_state.countedText.find_first_not_of(" \t") != std::string::npos) {
     count.counted = parseAmount(m_state.countedText);
     if (!count.counted) {
       m_dialogs.message("实点现金不是有效的金额", "交班", MessageIcon::Information);
@@ -88,6 +89,11 @@ bool ShiftReportPresenter::confirmClicked() {
     return false;
   }
   count.nextFloat = *next;
+  // A close without counting the drawer is allowed, but never by a slip of Enter.
+  if (!count.counted &&
+      !m_dialogs.ask("未填写实点现金，确定不点钞交班吗？", "交班", Answer::No)) {
+    return false;
+  }
   return finish(count);
 }
 

@@ -39,7 +39,9 @@ class ShiftReportPresenter {
   // 打印: prints the report on the configured path; a failure is shown.
   void printClicked();
   // 确定 of the close: stores it with the counted cash and goes on with the shift change. A
-  // text that is not an amount is refused with a message. Returns true when the window goes.
+  // text that is not an amount is refused with a message; an empty one asks first whether to
+  // close without counting (default 否, which keeps the window). Returns true when the window
+  // goes.
   bool confirmClicked();
   // The close mark. A close stores the row without counted cash and goes on with the shift
   // change; a look just goes. False when the window must stay (the row could not be stored).

@@ -58,12 +58,14 @@ void ReceiptPrinting::afterCheckout(const Receipt& receipt, bool cash, Done done
   }
   bool print = settings.printingEnabled;
   if (print && settings.printDialogEnabled) print = m_dialogs.ask("是否打印小票？");
+  // The pulse is a job of its own, queued after the receipt: a receipt refused for want of paper
+  // or lost on the way never keeps the drawer of a cash sale shut, and each failure is told
+  // apart.
   if (print) {
-    send({printer.device, escPosReceipt(receipt, printer.paperWidth, drawer), true}, kPrintFailed,
-         true, std::move(done));
-  } else if (drawer) {
-    send({printer.device, escPosDrawerPulse(), false}, kDrawerFailed, true, std::move(done));
+    send({printer.device, escPosReceipt(receipt, printer.paperWidth, false), true}, kPrintFailed,
+         true, done);
   }
+  if (drawer) send({printer.device, escPosDrawerPulse(), false}, kDrawerFailed, true, done);
 }
 
 void ReceiptPrinting::reprint(const Receipt& receipt, Done done) {

@@ -36,9 +36,11 @@ class ReceiptPrinting {
   ReceiptPrinting& operator=(const ReceiptPrinting&) = delete;
 
   // After a stored sale, with the session's settings: prints the receipt when printing is on
-  // and, with 钱箱 on and a cash sale, opens the drawer (on the ESC/POS path in the same job,
-  // after the receipt). The system path stays silent about a job that did not start, as it
-  // always has. Failures are also written to the log as 错误 entries.
+  // and, with 钱箱 on and a cash sale, opens the drawer whatever became of the receipt: the pulse
+  // is a job of its own, sent after the receipt. `done` hears each job's outcome apart (so the
+  // receipt's failure and the drawer's are two messages). The system path stays silent about a
+  // job that did not start, as it always has. Failures are also written to the log as 错误
+  // entries.
   void afterCheckout(const Receipt& receipt, bool cash, Done done);
 
   // Prints the receipt again (whatever the printing switch says), by the session's settings.

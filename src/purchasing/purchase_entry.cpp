@@ -14,6 +14,7 @@
 #include "history/order_time.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
+#include "util/typed_number.h"
 
 namespace cz {
 
@@ -190,8 +191,30 @@ void PurchasePresenter::currentCellChanged(int /*row*/, int col) {
   m_grid.setEditable(col == kPurchasePrice || col == kPurchaseQuantity || col == kPurchaseTotal);
 }
 
-void PurchasePresenter::lineEdited(int row, int /*col*/) {
+void PurchasePresenter::editBegins(int row, int col) {
+  m_savedCell = {row, col, m_grid.text(row, col)};
+}
+
+void PurchasePresenter::lineEdited(int row, int col) {
   if (m_submitting || row < 1 || row >= m_grid.rowCount()) return;
+  if (col == kPurchasePrice || col == kPurchaseQuantity || col == kPurchaseTotal) {
+    const TypedNumberKind kind =
+        col == kPurchaseQuantity ? TypedNumberKind::Quantity : TypedNumberKind::Amount;
+    const TypedNumberCheck check = checkTypedNumber(m_grid.text(row, col), kind);
+    if (check != TypedNumberCheck::Fine) {
+      // Put back what the cell showed; an edit that began unseen falls back on one piece at the
+      // price the line's total gives.
+      std::string before = m_savedCell.text;
+      if (m_savedCell.row != row || m_savedCell.col != col) {
+        before = col == kPurchaseQuantity ? "1" : m_grid.text(row, kPurchaseTotal);
+      }
+      m_grid.setText(row, col, before);
+      // A column header may carry a hint such as "(可编辑)"; the message names the column only.
+      std::string column = m_grid.headerText(col);
+      column = column.substr(0, column.find('('));
+      m_dialogs.message(typedNumberMessage(column, kind, check));
+    }
+  }
   const float p = readSingle(m_grid.text(row, kPurchasePrice));
   const std::int64_t q = readInteger(m_grid.text(row, kPurchaseQuantity));
   m_grid.setText(row, kPurchaseTotal, doubleText(round1(static_cast<double>(p) * q)));

@@ -78,6 +78,10 @@ class PurchasePresenter {
   void supplierListFocusLost();
   // The grid's events.
   void currentCellChanged(int row, int col);
+  // A cell edit begins: the cell's text is kept, to be put back when the typed one is refused.
+  void editBegins(int row, int col);
+  // A cell edit was committed: a 单价, 数量 or 总价 that is not a number in range is put back with
+  // a message; the line's 总价 is worked out again either way.
   void lineEdited(int row, int col);
   void gridKeyDown(int key);
   // 超级提交.
@@ -108,6 +112,11 @@ class PurchasePresenter {
   // True while a submission runs (its messages included): clicks and edits meanwhile are ignored.
   bool m_submitting = false;
   Focus m_focus = Focus::None;
+  struct SavedCell {
+    int row = -1;
+    int col = -1;
+    std::string text;
+  } m_savedCell;
 };
 
 }  // namespace cz

@@ -121,6 +121,37 @@ TEST_F(AccountsTest, SavePasswordChangesTheAccountInTheComboBox) {
   EXPECT_EQ(app.logList.itemCount(), listed);
 }
 
+TEST_F(AccountsTest, StrictSecurityShowsNoPasswordAndANewAccountTakesOnlyTheOneTyped) {
+  addAccount("b", "old");
+  accounts.refreshClicked();
+  EXPECT_FALSE(accounts.masksPasswords());
+  app.session.settings.strictSecurity = true;
+  EXPECT_TRUE(accounts.masksPasswords());
+  accounts.accountSelected(1);
+  EXPECT_EQ(accounts.password(), "");
+
+  // Selecting another account once filled the box with its password, and a new account added
+  // next silently took it.
+  accounts.newAccountChanged("c");
+  accounts.addClicked();
+  EXPECT_EQ(column("密码", "c"), "");
+  accounts.passwordChanged("typed");
+  accounts.newAccountChanged("d");
+  accounts.addClicked();
+  EXPECT_EQ(column("密码", "d"), "typed");
+  EXPECT_EQ(app.listed().back()[4], "新增新账号：d");
+
+  // 保存新密码 with the empty box keeps the stored password.
+  accounts.accountSelected(1);
+  app.dialogs.calls.clear();
+  accounts.savePasswordClicked();
+  EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"新密码不能为空"});
+  EXPECT_EQ(column("密码", "b"), "old");
+  accounts.passwordChanged("new");
+  accounts.savePasswordClicked();
+  EXPECT_EQ(column("密码", "b"), "new");
+}
+
 TEST_F(AccountsTest, DoubleClickTogglesAFlagAndLogsNothing) {
   const int listed = app.logList.itemCount();
   doubleClick(7, 1);

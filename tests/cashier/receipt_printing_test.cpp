@@ -44,6 +44,14 @@ class EscPosSaleTest : public test::SaleTest {
     scan("6901");
     checkout();
   }
+  // The 错误 entries among those stored since markLog().
+  Texts errorsLogged() {
+    Texts errors;
+    for (const std::string& entry : storedLog()) {
+      if (entry.rfind("6|", 0) == 0) errors.push_back(entry);
+    }
+    return errors;
+  }
   int salesStored() { return std::stoi(app->rows("select count(*) from 销售")[0][0]); }
   // The receipt the sale of the stored row `rowid` printed first.
   std::string receiptBytes(std::int64_t rowid, bool reprint, bool drawer = false) {
@@ -76,20 +84,19 @@ TEST_F(EscPosSaleTest, CheckoutPrintsTheReceiptOnceOnThePrinter) {
   EXPECT_EQ(salesStored(), 1);
 }
 
-TEST_F(EscPosSaleTest, DrawerPulseFollowsCashSalesOnly) {
+TEST_F(EscPosSaleTest, DrawerPulseFollowsCashSalesOnlyAsAJobOfItsOwn) {
   const std::string pulse = escPosDrawerPulse();
   const struct {
     const char* name;
     std::string payment;
     bool drawer, printing;
-    int jobs;  // 0: the printer is not contacted
-    bool receipt, pulse;
+    bool receipt, pulse;  // the jobs the printer gets, in this order
   } cases[] = {
-      {"cash, drawer on: receipt, then pulse", "现金支付", true, true, 1, true, true},
-      {"card, drawer on: receipt only", "微信支付", true, true, 1, true, false},
-      {"cash, drawer off: receipt only", "现金支付", false, true, 1, true, false},
-      {"cash, drawer on, printing off: pulse alone", "现金支付", true, false, 1, false, true},
-      {"card, printing off: nothing", "支付宝支付", true, false, 0, false, false},
+      {"cash, drawer on: receipt, then pulse", "现金支付", true, true, true, true},
+      {"card, drawer on: receipt only", "微信支付", true, true, true, false},
+      {"cash, drawer off: receipt only", "现金支付", false, true, true, false},
+      {"cash, drawer on, printing off: pulse alone", "现金支付", true, false, false, true},
+      {"card, printing off: nothing", "支付宝支付", true, false, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -98,20 +105,45 @@ TEST_F(EscPosSaleTest, DrawerPulseFollowsCashSalesOnly) {
     app->session.settings.printingEnabled = c.printing;
     sale->paymentChanged(c.payment);
     sellTwoCola();
-    if (c.jobs == 0) {
+    Texts expected;
+    if (c.receipt) expected.push_back(kStatus + receiptBytes(app->session.lastSaleRowid, false));
+    if (c.pulse) expected.push_back(pulse);
+    if (expected.empty()) {
       std::this_thread::sleep_for(100ms);
       EXPECT_EQ(loopback.connections(), 0);
       continue;
     }
-    ASSERT_TRUE(loopback.waitForJobs(1));
-    const std::string job = loopback.jobs()[0];
-    const std::string receipt = receiptBytes(app->session.lastSaleRowid, false, c.pulse);
-    EXPECT_EQ(job, c.receipt ? kStatus + receipt : pulse);
-    EXPECT_EQ(job.size() >= pulse.size() && job.substr(job.size() - pulse.size()) == pulse,
-              c.pulse);
+    ASSERT_TRUE(loopback.waitForJobs(static_cast<int>(expected.size())));
+    EXPECT_EQ(loopback.jobs(), expected);
     app->waitForUiTask();
   }
   EXPECT_EQ(app->dialogs.messages(), Texts(5, "提交订单完毕"));
+}
+
+TEST_F(EscPosSaleTest, TheDrawerOpensWhateverTheReceiptDoes) {
+  app->session.settings.printer.cashDrawer = true;
+  // Paper out: the receipt is refused, the pulse still goes, and only the receipt is reported.
+  loopback.setMode(LoopbackPrinter::Mode::PaperOut);
+  markLog();
+  sellTwoCola();
+  ASSERT_TRUE(loopback.waitForJobs(2));
+  EXPECT_EQ(loopback.jobs(), (Texts{kStatus, escPosDrawerPulse()}));
+  ASSERT_TRUE(app->waitUntil([&] { return app->dialogs.messages().size() == 2; }));
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"提交订单完毕", "打印失败：缺纸"}));
+  EXPECT_EQ(errorsLogged(), (Texts{"6|打印失败：缺纸"}));
+
+  // No printer at all: each job fails once, the drawer's told apart from the receipt's.
+  const std::string dead = test::deadPrinterDevice();
+  app->session.settings.printer.device = dead;
+  app->dialogs.calls.clear();
+  markLog();
+  sellTwoCola();
+  ASSERT_TRUE(app->waitUntil([&] { return app->dialogs.messages().size() == 3; }));
+  const std::string reason = "无法连接打印机" + dead + "（连接被拒绝）";
+  EXPECT_EQ(app->dialogs.messages(),
+            (Texts{"提交订单完毕", "打印失败：" + reason, "开钱箱失败：" + reason}));
+  EXPECT_EQ(errorsLogged(), (Texts{"6|打印失败：" + reason, "6|开钱箱失败：" + reason}));
+  EXPECT_EQ(salesStored(), 2);
 }
 
 TEST_F(EscPosSaleTest, PrinterFailuresShowOneMessageAndLeaveTheSaleStoredOnce) {
@@ -187,11 +219,11 @@ TEST_F(EscPosSaleTest, PrintDialogSettingAsksBeforeTheReceipt) {
     ASSERT_EQ(app->dialogs.calls.size(), 3u);
     EXPECT_EQ(app->dialogs.calls[1].text, "是否打印小票？");
     EXPECT_EQ(app->dialogs.calls[2].text, "提交订单完毕");
-    ASSERT_TRUE(loopback.waitForJobs(1));
     // 否 still opens the drawer of a cash sale.
-    EXPECT_EQ(loopback.jobs()[0],
-              yes ? kStatus + receiptBytes(app->session.lastSaleRowid, false, true)
-                  : escPosDrawerPulse());
+    Texts expected{escPosDrawerPulse()};
+    if (yes) expected.insert(expected.begin(), kStatus + receiptBytes(app->session.lastSaleRowid, false));
+    ASSERT_TRUE(loopback.waitForJobs(static_cast<int>(expected.size())));
+    EXPECT_EQ(loopback.jobs(), expected);
     app->waitForUiTask();
   }
 }

@@ -219,7 +219,28 @@ TEST_F(TillOptionsTest, StrictSecurityKeepsAccountsAndPasswordsToAdmin) {
   settings.accountsClicked();
   EXPECT_EQ(app->windows.calls, std::vector<std::string>{"openAccounts"});
   EXPECT_EQ(app->dialogs.messages().back(), "当前账号没有[账号管理]权限，请联系管理员提升权限");
+
+  // Only admin turns the till's switches; anyone else is refused and nothing changes.
+  const std::pair<const char*, void (SettingsPresenter::*)(bool)> switches[] = {
+      {"加强安全", &SettingsPresenter::strictSecuritySwitched},
+      {"收款窗口", &SettingsPresenter::paymentWindowSwitched},
+      {"模糊查找", &SettingsPresenter::fuzzyLookupSwitched},
+  };
+  for (const auto& [key, turn] : switches) {
+    const std::string before = IniFile(app->session.settingsFilePath()).read("收银", key, "");
+    const size_t shown = app->dialogs.messages().size();
+    (settings.*turn)(before != "真");
+    EXPECT_EQ(IniFile(app->session.settingsFilePath()).read("收银", key, ""), before) << key;
+    ASSERT_EQ(app->dialogs.messages().size(), shown + 1) << key;
+    EXPECT_EQ(app->dialogs.messages().back(), "当前账号没有[账号管理]权限，请联系管理员提升权限");
+  }
+  EXPECT_TRUE(settings.strictSecurityOn());
+  EXPECT_FALSE(settings.paymentWindowOn());
+  EXPECT_FALSE(settings.fuzzyLookupOn());
+
+  app->session.currentAccount = "admin";
   settings.strictSecuritySwitched(false);
+  app->session.currentAccount = "clerk";
   settings.accountsClicked();
   EXPECT_EQ(app->windows.calls.size(), 2u);
 }

@@ -2,6 +2,7 @@
 
 #include "catalogue/goods.h"
 #include "catalogue/goods_presenter.h"
+#include "cashier/checkout.h"
 #include "support/test_app.h"
 #include "util/ini_file.h"
 
@@ -170,10 +171,11 @@ TEST_F(GoodsTest, DiscountBoundsAndTheAccountMinimum) {
       {0, "10.0000001", ""},
       {0, "10.5", "折扣有效范围在1-10之间哦"},
       {0, "0", ""},
-      {0, "abc", ""},
+      {0, "abc", "[最低折扣]不是有效的数字"},
       {5, "5", ""},
       {5, "4.9", "当前账号允许设置最低折扣为5折"},
-      {2.5, "", "当前账号允许设置最低折扣为2.5折"},
+      {2.5, "2", "当前账号允许设置最低折扣为2.5折"},
+      {2.5, "", "[最低折扣]不是有效的数字"},
   };
   addGoods("苹果", "A1", "5", "8");
   StockListPresenter p(app.context, app.dialogs);
@@ -196,6 +198,61 @@ TEST_F(GoodsTest, DiscountBoundsAndTheAccountMinimum) {
       EXPECT_EQ(stored("最低折扣", "A1"), "8");
       EXPECT_EQ(p.grid().text(1, GoodsMinDiscount), "8");  // put back
     }
+  }
+}
+
+TEST_F(GoodsTest, NumberColumnsTakeOnlyNumbersInRangeAndPutTheCellBack) {
+  struct Case {
+    int col;
+    std::string text;
+    std::string message;  // empty: accepted and stored
+  };
+  const Case cases[] = {
+      {GoodsSalePrice, "abc", "[销售价]不是有效的数字"},
+      {GoodsSalePrice, "", "[销售价]不是有效的数字"},
+      {GoodsSalePrice, "3.5.1", "[销售价]不是有效的数字"},
+      {GoodsSalePrice, "1e3", "[销售价]不是有效的数字"},
+      {GoodsSalePrice, "-5", "[销售价]必须在0到99999999之间"},
+      {GoodsSalePrice, "0", ""},
+      {GoodsSalePrice, "12.35", ""},
+      {GoodsCostPrice, "四块", "[进货价]不是有效的数字"},
+      {GoodsCostPrice, "0", ""},
+      {GoodsStock, "3.5.1", "[当前库存]不是有效的数字"},
+      {GoodsStock, "-5", "[当前库存]必须是0到999999999之间的整数"},
+      {GoodsStock, "2.5", "[当前库存]必须是0到999999999之间的整数"},
+      {GoodsStock, "0", ""},
+      {GoodsStock, " 40 ", ""},
+      {GoodsMinDiscount, "8折", "[最低折扣]不是有效的数字"},
+      // Text columns take any text.
+      {GoodsName, "abc", ""},
+      {GoodsNote, "-5", ""},
+  };
+  for (const Case& c : cases) {
+    addGoods("苹果", "A1", "5", "8");
+    StockListPresenter p(app.context, app.dialogs);
+    p.created();
+    finishLoad(p);
+    p.allowEditClicked(true);
+    const std::string before = p.grid().text(1, c.col);
+    const size_t logged = app.listed().size();
+    app.dialogs.calls.clear();
+    edit(p, 1, c.col, c.text);
+    const std::string column = p.grid().headerText(c.col);
+    if (c.message.empty()) {
+      EXPECT_TRUE(app.dialogs.calls.empty()) << column << " " << c.text;
+      const GoodsFields now = *readStoredGoods(app.db, "A1");
+      EXPECT_EQ(now[static_cast<size_t>(c.col - 1)], c.text == " 40 " ? "40" : c.text) << column;
+      EXPECT_EQ(app.listed().size(), logged + 1);
+    } else {
+      EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{c.message}) << c.text;
+      EXPECT_EQ(app.dialogs.calls[0].icon, MessageIcon::None);
+      EXPECT_EQ(p.grid().text(1, c.col), before) << column << " " << c.text;
+      EXPECT_EQ(app.rows("select * from 库存")[0],
+                (std::vector<std::string>{"苹果", "A1", "规", "注", "3.5", "9.9", "5", "8", "真"}))
+          << column << " " << c.text;
+      EXPECT_EQ(app.listed().size(), logged) << column << " " << c.text;
+    }
+    ASSERT_TRUE(app.db.execute("delete from 库存"));
   }
 }
 
@@ -256,6 +313,65 @@ TEST_F(GoodsTest, StockChangedAfterLoadingSurvivesANameEdit) {
   EXPECT_NE(lastLog().find("进货价='4',销售价='9.9',当前库存='3'"), std::string::npos);
   // The row shows what is stored now.
   EXPECT_EQ(p.grid().text(1, GoodsStock), "3");
+}
+
+TEST_F(GoodsTest, AnEditFromAViewOlderThanASaleIsRefusedAndTheRowReadAgain) {
+  addGoods("苹果", "A1", "5");
+  StockListPresenter p(app.context, app.dialogs);
+  p.created();
+  finishLoad(p);
+  p.allowEditClicked(true);
+  // Another till (a second program on the same data) sells two after the list was loaded.
+  test::TestApp till{dir.path()};
+  test::startAndLogIn(till);
+  ASSERT_TRUE(updateStock(till.db, till.log, "A1", 2, StockDirection::Subtract, "苹果").ok);
+  const size_t logged = app.listed().size();
+
+  // The count typed over the old 5 would undo the sale.
+  edit(p, 1, GoodsStock, "10");
+  EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"该商品已被其他收银台修改，已重新读取"});
+  EXPECT_EQ(stored("当前库存", "A1"), "3");
+  EXPECT_EQ(p.grid().text(1, GoodsStock), "3");
+  EXPECT_EQ(app.listed().size(), logged);
+
+  // Typed again over what the row now shows, it is stored.
+  app.dialogs.calls.clear();
+  edit(p, 1, GoodsStock, "10");
+  EXPECT_TRUE(app.dialogs.calls.empty());
+  EXPECT_EQ(stored("当前库存", "A1"), "10");
+  EXPECT_EQ(lastLog().rfind("更新商品条码[A1]的新库存为[10]成功；", 0), 0u);
+
+  // Another sale, then an edit of a column nobody else changed: written, and the sale stays.
+  ASSERT_TRUE(updateStock(till.db, till.log, "A1", 1, StockDirection::Subtract, "苹果").ok);
+  edit(p, 1, GoodsSalePrice, "8.8");
+  EXPECT_TRUE(app.dialogs.calls.empty());
+  EXPECT_EQ(stored("销售价", "A1"), "8.8");
+  EXPECT_EQ(stored("当前库存", "A1"), "9");
+  EXPECT_EQ(p.grid().text(1, GoodsStock), "9");
+
+  // Deleted by another till: said so, and the row leaves the list.
+  ASSERT_TRUE(till.db.execute("delete from 库存"));
+  app.dialogs.calls.clear();
+  edit(p, 1, GoodsName, "梨");
+  EXPECT_EQ(app.dialogs.messages(), std::vector<std::string>{"该商品已被其他收银台修改，已重新读取"});
+  EXPECT_EQ(p.grid().rowCount(), 1);
+  EXPECT_EQ(app.rows("select count(*) from 库存")[0][0], "0");
+}
+
+TEST_F(GoodsTest, ANewItemWithEmptyFiguresTakesEdits) {
+  CreateGoodsPresenter create(app.context, app.dialogs);
+  create.name = "梨";
+  create.barcode = "P1";
+  create.addClicked();
+  StockListPresenter p(app.context, app.dialogs);
+  p.created();
+  finishLoad(p);
+  p.allowEditClicked(true);
+  edit(p, 1, GoodsName, "雪梨");
+  edit(p, 1, GoodsSalePrice, "6.5");
+  EXPECT_TRUE(app.dialogs.calls.empty());
+  EXPECT_EQ(app.rows("select 名称, 销售价, 当前库存 is null, 进货价 is null from 库存")[0],
+            (std::vector<std::string>{"雪梨", "6.5", "1", "1"}));
 }
 
 TEST_F(GoodsTest, AFailedUpdateIsReportedAndLogged) {
@@ -387,6 +503,22 @@ TEST_F(GoodsTest, CreateRefusesEmptyAndExistingBarcodesAndClearsItsBoxes) {
     }
   }
   EXPECT_EQ(app.rows("select count(*) from 库存")[0][0], "2");
+}
+
+TEST_F(GoodsTest, CreatingAnItemNeedsTheRightToEditGoods) {
+  app.session.permissions.flags[static_cast<size_t>(Permission::EditGoods)] = false;
+  CreateGoodsPresenter p(app.context, app.dialogs);
+  p.name = "梨";
+  p.barcode = "P1";
+  p.addClicked();
+  EXPECT_EQ(app.dialogs.messages(),
+            std::vector<std::string>{"当前账号没有[修改商品权限]权限，请联系管理员提升权限"});
+  EXPECT_EQ(app.rows("select count(*) from 库存")[0][0], "0");
+  EXPECT_EQ(p.name, "梨");
+
+  app.session.permissions.flags[static_cast<size_t>(Permission::EditGoods)] = true;
+  p.addClicked();
+  EXPECT_EQ(app.rows("select 名称 from 库存 where 条码='P1'")[0][0], "梨");
 }
 
 TEST_F(GoodsTest, AFailedCreateKeepsTheBoxesAndPutsTheColonOnlyInTheLog) {

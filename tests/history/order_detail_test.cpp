@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/recording_printer.h"
+#include "support/test_app.h"
 #include "util/json_document.h"
 #include "util/text_grid.h"
 
@@ -64,6 +66,25 @@ TEST(OrderDetail, SaleLinesInDocumentOrder) {
   EXPECT_EQ(g.text(3, 2), "芬达码");
   const std::vector<std::string> rest = {"瓶", "3.5", "2", "10", "7", "真", "2", "8", "7"};
   for (int c = 3; c <= 11; ++c) EXPECT_EQ(g.text(1, c), rest[static_cast<size_t>(c - 3)]) << c;
+}
+
+TEST(OrderDetail, TheCostPriceIsHiddenAndEmptyWithoutTheRightToSeeIt) {
+  test::TempDir dir;
+  test::TestApp app(dir.path());
+  test::startAndLogIn(app);
+  test::RecordingPrinter printer;
+  const std::string details =
+      R"({"详情页":[{"商品名称":"可乐","条码":"690","单价":"3.5","数量":"1","进货价":"2.1"}]})";
+  for (const bool allowed : {true, false}) {
+    app.session.permissions.flags[static_cast<size_t>(Permission::ViewCostPrice)] = allowed;
+    OrderDetailPresenter detail(OrderKind::Sale, app.context, app.dialogs, printer);
+    detail.fill(saleRow("-", "", details));
+    const TextGrid& g = detail.grid();
+    ASSERT_EQ(g.headerText(9), "进货价");
+    EXPECT_EQ(g.columnWidth(9), allowed ? 60 : 0);
+    EXPECT_EQ(g.text(1, 9), allowed ? "2.1" : "");
+    EXPECT_EQ(g.text(1, 4), "3.5");
+  }
 }
 
 TEST(OrderDetail, PurchaseShowsSupplierAloneAndStockColumn) {

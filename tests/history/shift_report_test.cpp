@@ -196,9 +196,33 @@ TEST_F(ShiftReportTest, TheCloseMarkStoresTheCloseWithoutCountedCash) {
   EXPECT_EQ(app.rows("select count(*) from 交班记录")[0][0], "1");
 }
 
+TEST_F(ShiftReportTest, ConfirmingWithoutCountedCashAsksFirstAndNoKeepsTheWindow) {
+  addFixtureDay();
+  changeShiftWith([&](ShiftReportPresenter& close) {
+    for (const std::string blank : {"", "  "}) {
+      close.countedChanged(blank);
+      app.dialogs.calls.clear();
+      app.dialogs.answer(false);
+      EXPECT_FALSE(close.confirmClicked()) << blank;
+      ASSERT_EQ(app.dialogs.calls.size(), 1u);
+      EXPECT_EQ(app.dialogs.calls[0].kind, "ask");
+      EXPECT_EQ(app.dialogs.calls[0].text, "未填写实点现金，确定不点钞交班吗？");
+      EXPECT_EQ(app.dialogs.calls[0].byDefault, Answer::No);
+      EXPECT_EQ(app.rows("select count(*) from 交班记录")[0][0], "0");
+    }
+    // 是 closes without counting.
+    app.dialogs.answer(true);
+    EXPECT_TRUE(close.confirmClicked());
+  });
+  EXPECT_EQ(app.rows("select 订单数, 实点现金 is null from 交班记录"),
+            (std::vector<std::vector<std::string>>{{"4", "1"}}));
+  EXPECT_EQ(app.windows.calls.back(), "centreLogin");
+}
+
 TEST_F(ShiftReportTest, ACloseThatCannotBeStoredKeepsTheWindow) {
   changeShiftWith([&](ShiftReportPresenter& close) {
     ASSERT_TRUE(app.db.execute("drop table 交班记录"));
+    app.dialogs.answer(true);  // close without counting
     EXPECT_FALSE(close.confirmClicked());
     EXPECT_EQ(app.dialogs.calls.back().title, "保存交班记录失败");
     EXPECT_FALSE(close.closeRequested());

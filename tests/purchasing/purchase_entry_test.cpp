@@ -194,6 +194,44 @@ TEST_F(PurchaseTest, SubmissionNeedsASupplierAndLines) {
   EXPECT_TRUE(p->submitEnabled());
 }
 
+TEST_F(PurchaseTest, NumberCellsTakeOnlyNumbersInRangeAndPutTheCellBack) {
+  struct Case {
+    int col;
+    std::string text;
+    std::string message;  // empty: accepted
+  };
+  const Case cases[] = {
+      {kPurchasePrice, "abc", "[单价]不是有效的数字"},
+      {kPurchasePrice, "-1", "[单价]必须在0到99999999之间"},
+      {kPurchasePrice, "", "[单价]不是有效的数字"},
+      {kPurchaseQuantity, "1.5", "[数量]必须是1到999999之间的整数"},
+      {kPurchaseQuantity, "0", "[数量]必须是1到999999之间的整数"},
+      {kPurchaseQuantity, "-3", "[数量]必须是1到999999之间的整数"},
+      {kPurchaseQuantity, "3.5.1", "[数量]不是有效的数字"},
+      {kPurchaseTotal, "x", "[总价]不是有效的数字"},
+      {kPurchasePrice, "0", ""},
+      {kPurchaseQuantity, "3", ""},
+  };
+  for (const Case& c : cases) {
+    auto p = open();
+    scan(*p, "690");
+    scan(*p, "690");
+    const std::vector<std::string> before = line(*p, 1);
+    dialogs.calls.clear();
+    p->editBegins(1, c.col);
+    p->grid().setText(1, c.col, c.text);
+    p->lineEdited(1, c.col);
+    if (c.message.empty()) {
+      EXPECT_TRUE(dialogs.calls.empty()) << c.text;
+      EXPECT_EQ(p->grid().text(1, c.col), c.text);
+    } else {
+      EXPECT_EQ(dialogs.messages(), std::vector<std::string>{c.message}) << c.text;
+      EXPECT_EQ(line(*p, 1), before) << c.text;
+      EXPECT_EQ(p->payable(), "5") << c.text;
+    }
+  }
+}
+
 TEST_F(PurchaseTest, SubmissionStoresStockPricesTheOrderAndItsLog) {
   addGoods("散装", "692", "1", "");
   add("update 库存 set 当前库存=NULL where 条码='692'");

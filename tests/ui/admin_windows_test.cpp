@@ -186,6 +186,18 @@ TEST_F(AdminWindowsTest, AccountsWindowShowsAndTogglesFlags) {
   EXPECT_TRUE(editor->isVisible());
 }
 
+TEST_F(AdminWindowsTest, WithStrictSecurityTheAccountsWindowShowsNoPassword) {
+  ASSERT_TRUE(app.db.execute("update 账号 set 密码='secret'"));
+  app.session.settings.strictSecurity = true;
+  AccountsWindow window(app.context);
+  window.created();
+  window.show();
+  auto* password = child<QLineEdit>(window, "编辑框密码");
+  ASSERT_TRUE(password);
+  EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(password->text(), "");
+}
+
 TEST_F(AdminWindowsTest, AddSupplierWindowAddsAndClearsItsBoxes) {
   SupplierAddWindow window(app.context);
   window.show();

@@ -4,9 +4,11 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "catalogue/goods.h"
 #include "catalogue/members.h"
@@ -110,6 +112,42 @@ TEST_F(CatalogueWindows, StockWindowBuildsLoadsAndSearches) {
   QTest::mouseClick(add, Qt::LeftButton);
   EXPECT_EQ(app.windows.calls.back(), "openCreateGoods");
   window.grab().save("/tmp/catalogue_stock.png");
+}
+
+TEST_F(CatalogueWindows, AWordTypedAsASalePriceIsRefusedAndNotStored) {
+  ASSERT_TRUE(app.db.execute("insert into 库存(名称,条码,销售价,当前库存,最低折扣) "
+                             "values('梨','P1','9.9','5','10')"));
+  StockWindow window(app.context);
+  window.presenter().waitForReader();
+  app.ui.drain();
+  auto* allow = child<QCheckBox>(window, "选择框1");
+  auto* grid = child<GridView>(window, "高级表格");
+  ASSERT_TRUE(allow && grid);
+  QTest::mouseClick(allow, Qt::LeftButton);
+  const size_t logged = app.listed().size();
+
+  // The refusal is a real message box: note its text and close it.
+  std::vector<std::string> seen;
+  QTimer closer;
+  closer.setInterval(20);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    seen.push_back(box->text().toStdString());
+    box->button(QMessageBox::Ok)->click();
+  });
+  closer.start();
+  editCell(grid, 0, GoodsSalePrice, "abc");
+  EXPECT_EQ(seen, std::vector<std::string>{"[销售价]不是有效的数字"});
+  EXPECT_EQ(grid->model()->index(0, GoodsSalePrice).data().toString(), "9.9");
+  EXPECT_EQ(app.rows("select 销售价 from 库存")[0][0], "9.9");
+  EXPECT_EQ(app.listed().size(), logged);
+
+  // The refused edit's editor goes as the event loop would let it, so the next edit opens its own.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  editCell(grid, 0, GoodsSalePrice, "0");
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(app.rows("select 销售价 from 库存")[0][0], "0");
 }
 
 TEST_F(CatalogueWindows, CreateGoodsWindowAddsAndClearsItsBoxes) {

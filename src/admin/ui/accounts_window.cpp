@@ -122,6 +122,7 @@ void AccountsWindow::render() {
     edit->setText(qs(text));
   };
   setLine(m_newAccount, m_presenter.newAccount());
+  m_password->setEchoMode(m_presenter.masksPasswords() ? QLineEdit::Password : QLineEdit::Normal);
   setLine(m_password, m_presenter.password());
 }
 

@@ -110,6 +110,8 @@ PurchaseWindow::PurchaseWindow(AppContext& app, QWidget* owner)
           [this](int index) { m_presenter.paymentIndex = index; });
   connect(m_grid, &GridView::currentCellChanged, this,
           [this](int row, int col) { m_presenter.currentCellChanged(row, col); });
+  connect(m_grid, &GridView::editBegins, this,
+          [this](int row, int col) { m_presenter.editBegins(row, col); });
   connect(m_grid, &GridView::editFinished, this, [this](int row, int col) {
     m_presenter.lineEdited(row, col);
     render();
