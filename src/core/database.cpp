@@ -207,10 +207,13 @@ Statement Database::prepare(const std::string& sql, const SqlParams& params) {
 bool Database::execute(const std::string& sql, const SqlParams& params) {
   if (m_server) {
     std::string error;
-    // A log entry's outcome is not acted on: inside a transaction it goes to the server with
-    // the next statement, saving a round trip (a failure of it fails that statement instead).
-    const bool logEntry = sql.rfind("insert into 日志(", 0) == 0;
-    const bool ok = m_server->execute(serverStatement(sql), params, error, logEntry);
+    // Inside a transaction these go to the server with the next statement, saving a round trip
+    // each; a failure of one fails that next statement with its message. A log entry's outcome
+    // is not acted on; the stock a sale takes is read back by the checkout's very next statement
+    // (the stock left), whose failure the checkout shows as the update's.
+    const bool later = sql.rfind("insert into 日志(", 0) == 0 ||
+                       sql.rfind("update 库存 set 当前库存=当前库存-? where 条码=?", 0) == 0;
+    const bool ok = m_server->execute(serverStatement(sql), params, error, later);
     if (ok) {
       const std::string follow = postgresSequenceFollowUp(sql);
       if (!follow.empty()) m_server->execute(follow, {}, error);
