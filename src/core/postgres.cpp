@@ -230,6 +230,8 @@ std::string postgresTableSharing(const std::string& sql) {
 // One call's wait for the server: when it began, and whether the wait hook was told.
 struct PostgresConnections::Call {
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  // How long the call may wait; zero: as long as it takes.
+  std::chrono::seconds bound{0};
   bool shown = false;
   std::function<void(bool)> hook;
   ~Call() {
@@ -352,9 +354,33 @@ PostgresConnections::Connection* PostgresConnections::threadConnection(std::stri
   }
   keys.push_back(nullptr);
   values.push_back(nullptr);
-  c->conn = PQconnectdbParams(keys.data(), values.data(), 0);
-  if (PQstatus(c->conn) != CONNECTION_OK) {
-    error = "无法连接数据库服务器：" + firstLine(PQerrorMessage(c->conn));
+  // Connected step by step, so the wait is bounded by the connect timeout and shown like any
+  // other wait for the server.
+  c->conn = PQconnectStartParams(keys.data(), values.data(), 0);
+  if (!c->conn) {
+    error = "无法连接数据库服务器：out of memory";
+    return nullptr;
+  }
+  Call call;
+  for (const auto& [key, value] : m_parameters) {
+    if (key == "connect_timeout") call.bound = std::chrono::seconds(std::max(0, std::atoi(value.c_str())));
+  }
+  // libpq's own floor for a connect timeout.
+  if (call.bound.count() == 1) call.bound = std::chrono::seconds(2);
+  PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+  bool timedOut = false;
+  while (PQstatus(c->conn) != CONNECTION_BAD && polling != PGRES_POLLING_OK &&
+         polling != PGRES_POLLING_FAILED) {
+    if (!waitSocket(*c, polling == PGRES_POLLING_WRITING, call)) {
+      timedOut = true;
+      break;
+    }
+    polling = PQconnectPoll(c->conn);
+  }
+  if (timedOut || PQstatus(c->conn) != CONNECTION_OK) {
+    error = "无法连接数据库服务器：" +
+            (timedOut ? "服务器在 " + std::to_string(call.bound.count()) + " 秒内没有回应"
+                      : firstLine(PQerrorMessage(c->conn)));
     drop(*c);
     return nullptr;
   }
@@ -376,9 +402,7 @@ bool PostgresConnections::waitSocket(Connection& c, bool write, Call& call) {
   const int socket = PQsocket(c.conn);
   if (socket < 0) return true;  // libpq reports what became of it
   const auto never = std::chrono::steady_clock::time_point::max();
-  const auto deadline = m_waits == ServerWaits::Bounded
-                            ? call.start + std::chrono::seconds(kServerAnswerSeconds)
-                            : never;
+  const auto deadline = call.bound.count() > 0 ? call.start + call.bound : never;
   const auto showAt = call.start + milliseconds(500);
   for (;;) {
     const auto now = std::chrono::steady_clock::now();
@@ -421,6 +445,7 @@ PostgresConnections::Reply PostgresConnections::exchange(Connection& c,
                                                          std::string& error) {
   Reply reply;
   Call call;
+  if (m_waits == ServerWaits::Bounded) call.bound = std::chrono::seconds(kServerAnswerSeconds);
   error.clear();
   const bool pipeline = statements.size() > 1;
   bool sent = !pipeline || PQenterPipelineMode(c.conn);

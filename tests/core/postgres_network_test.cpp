@@ -190,6 +190,18 @@ TEST_F(PostgresNetworkTest, ASlowCallTellsTheWaitHookOnItsOwnThread) {
   heard.clear();
   std::thread([&] { EXPECT_TRUE(db.execute("select pg_sleep(0.7)")) << db.lastError(); }).join();
   EXPECT_TRUE(heard.empty());
+
+  // Connecting through a network that hangs: bounded by the connect timeout, and shown.
+  test::TcpRelay relay(test::unixSocketOf(m_base));
+  relay.freeze();
+  start = Clock::now();
+  EXPECT_FALSE(db.openServer("host=127.0.0.1 port=" + std::to_string(relay.port()) +
+                             " user=postgres connect_timeout=2 dbname=" + m_name));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
+  EXPECT_EQ(db.lastError().rfind("无法连接数据库服务器：", 0), 0u) << db.lastError();
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_TRUE(heard[0].first);
+  EXPECT_FALSE(heard[1].first);
 }
 
 // Each background load runs on a thread of its own: its connection closes when the thread ends,
@@ -230,7 +242,8 @@ TEST_F(PostgresNetworkTest, ThreadsCloseTheirConnectionsAndHoldAtMostThree) {
   }
   EXPECT_EQ(settled(1), 1);
 
-  // Six loads at once: each sees how many connections the till holds while it reads.
+  // Six loads at once: each sees how many of the till's connections are busy reading while it
+  // reads (a connection just closed may linger idle on the server for a moment).
   std::vector<int> seen(6, -1);
   std::vector<std::thread> loads;
   for (size_t i = 0; i < seen.size(); ++i) {
@@ -238,7 +251,7 @@ TEST_F(PostgresNetworkTest, ThreadsCloseTheirConnectionsAndHoldAtMostThree) {
       RecordSet rows(db);
       // Counted after the sleep, when every load that got a connection holds it.
       if (rows.open("with s as materialized (select pg_sleep(0.3)) select (select count(*) from "
-                    "pg_stat_activity where application_name=?) from s",
+                    "pg_stat_activity where application_name=? and state='active') from s",
                     {application}) &&
           rows.next()) {
         seen[i] = std::stoi(rows.field(1));
@@ -247,8 +260,8 @@ TEST_F(PostgresNetworkTest, ThreadsCloseTheirConnectionsAndHoldAtMostThree) {
   }
   for (std::thread& load : loads) load.join();
   for (const int count : seen) {
-    EXPECT_GE(count, 2);
-    EXPECT_LE(count, 3);
+    EXPECT_GE(count, 1);
+    EXPECT_LE(count, kWorkerConnections);
   }
   EXPECT_EQ(settled(1), 1);
 }
