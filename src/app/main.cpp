@@ -21,6 +21,7 @@
 #include "core/ui/qt_backup_screen.h"
 #include "core/ui/qt_dialogs.h"
 #include "core/ui/qt_translations.h"
+#include "core/ui/server_wait_indicator.h"
 #include "printing/print_spooler.h"
 #include "util/ini_file.h"
 #include "util/list_model.h"
@@ -81,6 +82,9 @@ int main(int argc, char* argv[]) {
                      windows,      uiQueue, data.folder, cz::accountMemoryFilePath(),
                      &printSpooler};
   windows.setContext(&app);
+  // A server call that takes a while shows the busy cursor and a line in the bottom bar.
+  cz::ServerWaitIndicator serverWait;
+  db.setWaitHook([&serverWait](bool waiting) { serverWait.waiting(waiting); });
 
   // Backups at the day's first start and at exit, and the settings window's backup buttons.
   cz::QtDialogs backupDialogs(nullptr);
@@ -104,6 +108,7 @@ int main(int argc, char* argv[]) {
   login->show();
 
   const int status = application.exec();
+  db.setWaitHook(nullptr);
   // Windows still left go after the backups.
   app.backups = nullptr;
   // A receipt still on its way when the last window went is sent before the program ends.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "core/postgres.h"
@@ -105,9 +106,11 @@ bool Database::openFile(const std::string& path, bool readOnly) {
   return true;
 }
 
-bool Database::openServer(const std::string& connectionString) {
+bool Database::openServer(const std::string& connectionString, bool boundedWaits) {
   close();
-  auto server = std::make_unique<PostgresConnections>(connectionString);
+  auto server = std::make_unique<PostgresConnections>(
+      connectionString, boundedWaits ? ServerWaits::Bounded : ServerWaits::Unbounded);
+  if (m_waitHook) server->setWaitHook(m_waitHook, m_waitHookThread);
   std::string error;
   if (!server->connect(error)) {
     failOpen(error);
@@ -120,6 +123,12 @@ bool Database::openServer(const std::string& connectionString) {
   }
   setLastError({});
   return true;
+}
+
+void Database::setWaitHook(std::function<void(bool waiting)> hook) {
+  m_waitHook = std::move(hook);
+  m_waitHookThread = std::this_thread::get_id();
+  if (m_server) m_server->setWaitHook(m_waitHook, m_waitHookThread);
 }
 
 void Database::failOpen(const std::string& error) {
@@ -198,10 +207,18 @@ Statement Database::prepare(const std::string& sql, const SqlParams& params) {
 bool Database::execute(const std::string& sql, const SqlParams& params) {
   if (m_server) {
     std::string error;
-    const bool ok = m_server->execute(serverStatement(sql), params, error);
+    // Inside a transaction these go to the server with the next statement, saving a round trip
+    // each; a failure of one fails that next statement with its message. A log entry's outcome
+    // is not acted on; the stock a sale takes is read back by the checkout's very next statement
+    // (the stock left), whose failure the checkout shows as the update's.
+    const bool later = sql.rfind("insert into 日志(", 0) == 0 ||
+                       sql.rfind("update 库存 set 当前库存=当前库存-? where 条码=?", 0) == 0;
+    const bool ok = m_server->execute(serverStatement(sql), params, error, later);
     if (ok) {
       const std::string follow = postgresSequenceFollowUp(sql);
       if (!follow.empty()) m_server->execute(follow, {}, error);
+      const std::string sharing = postgresTableSharing(sql);
+      if (!sharing.empty()) m_server->execute(sharing, {}, error);
     }
     setLastError(ok ? std::string() : error);
     return ok;

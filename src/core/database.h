@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -63,7 +65,8 @@ class Database {
   bool openReadOnly(const std::string& path);
   // Connects to a PostgreSQL server instead (a libpq connection string). Each thread that uses
   // the database gets a connection of its own. False with the server's message on failure.
-  bool openServer(const std::string& connectionString);
+  // A till bounds its waits for the server (see ServerWaits); a bulk copy passes `false`.
+  bool openServer(const std::string& connectionString, bool boundedWaits = true);
   bool isOpen() const { return m_db != nullptr || m_server != nullptr; }
   // True when the data lives on a PostgreSQL server.
   bool onServer() const { return m_server != nullptr; }
@@ -118,6 +121,11 @@ class Database {
 
   // Prepares a statement and binds its values; nullptr on failure (lastError set).
   Statement prepare(const std::string& sql, const SqlParams& params);
+  // Called on the calling thread with true once one of its server calls has waited half a second,
+  // and with false when that call ends, so a window can show that it waits. Only server calls
+  // wait that long; a file never calls it. Kept across open() and close().
+  void setWaitHook(std::function<void(bool waiting)> hook);
+
   // Records the current error of the connection as the calling thread's last error.
   void captureError();
   // Sets the calling thread's last error; empty text clears it.
@@ -133,6 +141,8 @@ class Database {
 
   sqlite3* m_db = nullptr;
   std::unique_ptr<PostgresConnections> m_server;
+  std::function<void(bool)> m_waitHook;
+  std::thread::id m_waitHookThread;
   // Set by begin(), cleared by commit() and rollback().
   std::atomic<bool> m_inTransaction{false};
   std::string m_lostTransactionError;

@@ -462,7 +462,7 @@ int runCopyToServerCommand(const std::string& dataDir, const std::string& connec
       return 1;
     }
     Database target;
-    if (!target.openServer(connection)) {
+    if (!target.openServer(connection, false)) {
       out << target.lastError() << "\n";
       return 1;
     }

@@ -188,6 +188,17 @@ int main(int argc, char** argv) {
         ++violations;
         continue;
       }
+      // On a server the killed till's session goes on until it reads the end of its connection:
+      // a COMMIT it sent just before the kill may still be carried out. Check once it ended.
+      for (int wait = 0; opened.onServer() && wait < 200; ++wait) {
+        cz::RecordSet others(opened);
+        if (!others.open("select count(*) from pg_stat_activity where datname=current_database() "
+                         "and pid<>pg_backend_pid() and backend_type='client backend'") ||
+            !others.next() || others.field(1) == "0") {
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      }
       for (const std::string& violation : checker.check(opened)) {
         std::printf("kill %d: %s\n", kill, violation.c_str());
         ++violations;
