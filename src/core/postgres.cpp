@@ -241,8 +241,14 @@ bool PostgresConnections::execute(const std::string& sql, const std::vector<std:
                                   std::string& error) {
   Connection* c = threadConnection(error);
   if (!c) return false;
+  c->rowsChanged = 0;
   PGresult* result = run(*c, sql, params, error);
   if (!result) return false;
+  // The count of an insert, update or delete; a select's count is of rows read, not changed.
+  const std::string_view tag = PQcmdStatus(result);
+  if (tag.starts_with("INSERT") || tag.starts_with("UPDATE") || tag.starts_with("DELETE")) {
+    c->rowsChanged = std::strtoll(PQcmdTuples(result), nullptr, 10);
+  }
   if (PQntuples(result) == 1 && PQnfields(result) == 1 && !PQgetisnull(result, 0, 0)) {
     c->lastInsertRowId = std::strtoll(PQgetvalue(result, 0, 0), nullptr, 10);
   }
@@ -320,6 +326,12 @@ bool PostgresConnections::rollback(std::string& error) {
   if (!result) return false;
   PQclear(result);
   return true;
+}
+
+std::int64_t PostgresConnections::rowsChanged() {
+  std::lock_guard lock(m_mutex);
+  auto found = m_connections.find(std::this_thread::get_id());
+  return found == m_connections.end() ? 0 : found->second->rowsChanged;
 }
 
 std::int64_t PostgresConnections::lastInsertRowId() {

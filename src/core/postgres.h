@@ -64,6 +64,8 @@ class PostgresConnections {
   bool commit(std::string& error);
   bool rollback(std::string& error);
   std::int64_t lastInsertRowId();
+  // Rows the calling thread's last execute() inserted, updated or deleted.
+  std::int64_t rowsChanged();
 
   // COPY … FROM STDIN on the calling thread's connection: beginCopy starts it, putCopyData sends
   // rows in COPY's text format, endCopy ends it and waits for the server's verdict on every row
@@ -79,6 +81,7 @@ class PostgresConnections {
     // The connection broke inside the transaction: its statements fail with this until rollback.
     std::string lostTransaction;
     std::int64_t lastInsertRowId = 0;
+    std::int64_t rowsChanged = 0;
   };
   // The calling thread's connection, connected (or reset after a drop) when needed; nullptr with
   // the error text when the server cannot be reached.
