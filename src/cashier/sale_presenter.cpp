@@ -388,6 +388,9 @@ void SalePresenter::checkout() {
     const std::string error = db.lastError();
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
+  if (m_state.orderNumber == m_unsureOrderNumber && finishIfStored(transaction, details, tender)) {
+    return;
+  }
   for (int row = 1; row < cart.rowCount(); ++row) {
     const bool sale = cart.text(row, kCartType) == kSaleType;
     const StepResult step = updateStock(
@@ -443,11 +446,20 @@ void SalePresenter::checkout() {
   const StepResult inserted = insertSale(db, log, row);
   if (!inserted.ok) return fail(&transaction, inserted, "提交销售订单失败");
   if (!transaction.commit()) {
+    // The engine may have stored what it was told to commit before the failure reached here (a
+    // connection lost after COMMIT was sent): the next F4 of this order looks first.
+    m_unsureOrderNumber = m_state.orderNumber;
     const std::string error = db.lastError();
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
+  m_unsureOrderNumber.clear();
+  finishCheckout(storedAt, inserted.rowid, tender);
+}
 
-  m_app.session.lastSaleRowid = inserted.rowid;
+void SalePresenter::finishCheckout(const LocalDateTime& storedAt, std::int64_t rowid,
+                                   const std::optional<TenderPresenter>& tender) {
+  TextGrid& cart = m_area.cart;
+  m_app.session.lastSaleRowid = rowid;
   if (tender) m_state.tenderSummary = tender->summary();
 
   m_state.inputsEnabled = false;
