@@ -17,6 +17,7 @@
 #include "core/operation_log.h"
 #include "core/order_number.h"
 #include "core/session.h"
+#include "core/shift_report.h"
 #include "core/timestamp.h"
 #include "core/windows.h"
 #include "printing/printer.h"
@@ -424,7 +425,13 @@ void SalePresenter::checkout() {
 
   // One reading of the clock: the stored 日期 and the receipt's time are the same moment, so a
   // reprint from the stored row shows the time the first print showed.
-  const LocalDateTime storedAt = m_app.clock.now();
+  // A sale stamped at or before the last close would fall in no shift's report.
+  const std::optional<LocalDateTime> stamp = saleTimeAfterLastClose(db, m_app.clock.now());
+  if (!stamp) {
+    const std::string error = db.lastError();
+    return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
+  }
+  const LocalDateTime storedAt = *stamp;
   // Another till may have stored an order with this number (made in the same second).
   const std::optional<std::string> number =
       freeOrderNumber(db, "销售", "SX", m_orderTime, m_state.orderNumber);
