@@ -66,8 +66,8 @@ StockLeft stockLeftAfterSale(Database& db, const std::string& barcode) {
   return left;
 }
 
-SaleLookup findStoredSale(Database& db, const std::string& orderNumber,
-                                const std::string& details, const std::string& creator) {
+SaleLookup findStoredSale(Database& db, const std::string& orderNumber, const std::string& details,
+                          const std::string& creator) {
   RecordSet set(db);
   if (!set.open("select rowid,日期,积分 from 销售 where 订单号=? and 订单详情=? and 制单人=? "
                 "order by rowid limit 1",

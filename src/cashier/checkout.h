@@ -75,7 +75,7 @@ struct SaleLookup {
 };
 // The sale stored under `orderNumber` with exactly these order details, made by `creator`: what
 // a checkout whose commit went unanswered left behind when the server did store it.
-SaleLookup findStoredSale(Database& db, const std::string& orderNumber,
-                                const std::string& details, const std::string& creator);
+SaleLookup findStoredSale(Database& db, const std::string& orderNumber, const std::string& details,
+                          const std::string& creator);
 
 }  // namespace cz

@@ -7,8 +7,8 @@
 #include "core/database.h"
 #include "core/timestamp.h"
 #include "history/order_list.h"
-#include "util/json_document.h"
 #include "sale_test_fixture.h"
+#include "util/json_document.h"
 
 namespace cz {
 namespace {
@@ -325,9 +325,8 @@ TEST_F(CheckoutTest, AfterAFailedCommitTheNextCheckoutFinishesASaleFoundStored) 
     }
     if (c.stored != Stored::Nothing) {
       // What the commit stored, or another till's order of the same second.
-      const std::string details = c.stored == Stored::SameLines
-                                      ? buildOrderDetails(area.cart)
-                                      : R"({"详情页":[]})";
+      const std::string details =
+          c.stored == Stored::SameLines ? buildOrderDetails(area.cart) : R"({"详情页":[]})";
       ASSERT_TRUE(app->db.execute(
           "insert into 销售(订单号,日期,订单详情,总应收,积分,制单人) values(?,?,?,'7','0',?)",
           {number, timestampText(app->clock.now()), details, app->session.currentAccount}));

@@ -247,8 +247,7 @@ TEST_F(PostgresServerTest, ACommitLeftUnansweredIsNotStoredTwiceByTheNextCheckou
   test::startAndLogIn(app);
   const size_t hostAt = m_base.find("host=");
   ASSERT_NE(hostAt, std::string::npos) << m_base;
-  const std::string serverDir =
-      m_base.substr(hostAt + 5, m_base.find(' ', hostAt) - (hostAt + 5));
+  const std::string serverDir = m_base.substr(hostAt + 5, m_base.find(' ', hostAt) - (hostAt + 5));
   test::CommitCutRelay relay(serverDir);
   ASSERT_FALSE(relay.socketDir().empty());
   // The till talks to the server through the relay.

@@ -277,8 +277,7 @@ TEST(ParseAmount, Cases) {
 // counts and takings add up to all the sales.
 TEST_F(ShiftReportTest, SalesOfAnotherTillDuringClosesFallInExactlyOneShift) {
   app.session.settings.printingEnabled = false;
-  ASSERT_TRUE(app.db.execute(
-      "insert into 库存 values('水','W','瓶','',1,2.5,100000,'0','真')"));
+  ASSERT_TRUE(app.db.execute("insert into 库存 values('水','W','瓶','',1,2.5,100000,'0','真')"));
   std::atomic<std::int64_t> readings{0};
   const std::int64_t base = secondsSinceEpoch(at(10, 18, 0, 0));
   const auto sharedNow = [&] { return dateTimeFromSeconds(base + readings++ / 3); };
