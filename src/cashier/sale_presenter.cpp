@@ -389,7 +389,8 @@ void SalePresenter::checkout() {
     const std::string error = db.lastError();
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
-  if (m_state.orderNumber == m_unsureOrderNumber && finishIfStored(transaction, details, tender)) {
+  if (!m_unsureOrderNumber.empty() && m_state.orderNumber == m_unsureOrderNumber &&
+      finishIfStored(transaction, details, tender)) {
     return;
   }
   for (int row = 1; row < cart.rowCount(); ++row) {
@@ -424,8 +425,8 @@ void SalePresenter::checkout() {
   }
 
   // One reading of the clock: the stored 日期 and the receipt's time are the same moment, so a
-  // reprint from the stored row shows the time the first print showed.
-  // A sale stamped at or before the last close would fall in no shift's report.
+  // reprint from the stored row shows the time the first print showed. A sale stamped at or
+  // before the last close's end would fall in no shift's report: it takes the second after.
   const std::optional<LocalDateTime> stamp = saleTimeAfterLastClose(db, m_app.clock.now());
   if (!stamp) {
     const std::string error = db.lastError();

@@ -12,10 +12,9 @@
 
 namespace cz {
 
-class Transaction;
-
 class Dialogs;
 class Printer;
+class Transaction;
 struct AppContext;
 struct SaleArea;
 struct MemberMatch;
