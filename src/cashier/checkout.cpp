@@ -66,6 +66,20 @@ StockLeft stockLeftAfterSale(Database& db, const std::string& barcode) {
   return left;
 }
 
+SaleLookup findStoredSale(Database& db, const std::string& orderNumber, const std::string& details,
+                          const std::string& creator) {
+  RecordSet set(db);
+  if (!set.open("select rowid,日期,积分 from 销售 where 订单号=? and 订单详情=? and 制单人=? "
+                "order by rowid limit 1",
+                {orderNumber, details, creator})) {
+    return {false, std::nullopt};
+  }
+  SaleLookup lookup;
+  if (set.next()) lookup.sale = FoundSale{readInteger(set.field(1)), set.field(2), set.field(3)};
+  if (!db.lastError().empty()) return {false, std::nullopt};
+  return lookup;
+}
+
 std::string saleFailedEntry(const std::string& error) {
   return "创建销售单失败：" + error;
 }

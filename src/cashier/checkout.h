@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace cz {
@@ -61,5 +62,20 @@ struct StockLeft {
   bool negative = false;
 };
 StockLeft stockLeftAfterSale(Database& db, const std::string& barcode);
+
+// A sale found stored under an order number: its rowid, 日期 text and 积分.
+struct FoundSale {
+  std::int64_t rowid = 0;
+  std::string date;
+  std::string points;
+};
+struct SaleLookup {
+  bool ok = true;  // false when the query failed (lastError set)
+  std::optional<FoundSale> sale;
+};
+// The sale stored under `orderNumber` with exactly these order details, made by `creator`: what
+// a checkout whose commit went unanswered left behind when the server did store it.
+SaleLookup findStoredSale(Database& db, const std::string& orderNumber, const std::string& details,
+                          const std::string& creator);
 
 }  // namespace cz

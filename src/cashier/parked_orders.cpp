@@ -85,6 +85,11 @@ bool takeParkedOrder(Database& db, std::int64_t id, ParkedOrder& order, std::str
     error = db.lastError();
     return false;
   }
+  // Tills take turns: another till's take of the same order has committed or not begun.
+  if (!db.lockWriters()) {
+    error = db.lastError();
+    return false;
+  }
   RecordSet row(db);
   if (!row.open(std::string("select ") + kColumns + " from 挂单 where 编号=?",
                 {std::to_string(id)})) {
@@ -97,7 +102,17 @@ bool takeParkedOrder(Database& db, std::int64_t id, ParkedOrder& order, std::str
   }
   order = readOrder(row);
   row.close();
-  if (!db.execute("delete from 挂单 where 编号=?", {std::to_string(id)}) || !transaction.commit()) {
+  if (!db.execute("delete from 挂单 where 编号=?", {std::to_string(id)})) {
+    error = db.lastError();
+    return false;
+  }
+  // The order is this till's only when this delete removed it; a row already gone means another
+  // till has it, and restoring it here too would sell it twice.
+  if (db.rowsChanged() != 1) {
+    error = "该挂单已被取走";
+    return false;
+  }
+  if (!transaction.commit()) {
     error = db.lastError();
     return false;
   }

@@ -38,8 +38,10 @@ bool parkOrder(Database& db, const ParkedOrder& order);
 // The parked orders, oldest first. Empty when none or the table cannot be read.
 std::vector<ParkedOrder> parkedOrders(Database& db);
 
-// Reads the parked order `id` and deletes it in one transaction, so two tills cannot both take
-// it. False when it is gone or the database fails (`error` says which).
+// Reads the parked order `id` and deletes it in one transaction under the writers' lock, so two
+// tills cannot both take it: only the take whose delete removed the row succeeds. False when it
+// is gone ("该挂单已被取走") or the database fails (`error` says which); `order` is then not to be
+// restored.
 bool takeParkedOrder(Database& db, std::int64_t id, ParkedOrder& order, std::string& error);
 
 }  // namespace cz

@@ -17,6 +17,7 @@
 #include "core/operation_log.h"
 #include "core/order_number.h"
 #include "core/session.h"
+#include "core/shift_report.h"
 #include "core/timestamp.h"
 #include "core/windows.h"
 #include "printing/printer.h"
@@ -418,6 +419,10 @@ void SalePresenter::checkout() {
     const std::string error = db.lastError();
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
+  if (!m_unsureOrderNumber.empty() && m_state.orderNumber == m_unsureOrderNumber &&
+      finishIfStored(transaction, details, tender)) {
+    return;
+  }
   for (int row = 1; row < cart.rowCount(); ++row) {
     const bool sale = cart.text(row, kCartType) == kSaleType;
     const StepResult step = updateStock(
@@ -450,8 +455,14 @@ void SalePresenter::checkout() {
   }
 
   // One reading of the clock: the stored 日期 and the receipt's time are the same moment, so a
-  // reprint from the stored row shows the time the first print showed.
-  const LocalDateTime storedAt = m_app.clock.now();
+  // reprint from the stored row shows the time the first print showed. A sale stamped at or
+  // before the last close's end would fall in no shift's report: it takes the second after.
+  const std::optional<LocalDateTime> stamp = saleTimeAfterLastClose(db, m_app.clock.now());
+  if (!stamp) {
+    const std::string error = db.lastError();
+    return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
+  }
+  const LocalDateTime storedAt = *stamp;
   // Another till may have stored an order with this number (made in the same second).
   const std::optional<std::string> number =
       freeOrderNumber(db, "销售", "SX", m_orderTime, m_state.orderNumber);
@@ -473,11 +484,20 @@ void SalePresenter::checkout() {
   const StepResult inserted = insertSale(db, log, row);
   if (!inserted.ok) return fail(&transaction, inserted, "提交销售订单失败");
   if (!transaction.commit()) {
+    // The engine may have stored what it was told to commit before the failure reached here (a
+    // connection lost after COMMIT was sent): the next F4 of this order looks first.
+    m_unsureOrderNumber = m_state.orderNumber;
     const std::string error = db.lastError();
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
+  m_unsureOrderNumber.clear();
+  finishCheckout(storedAt, inserted.rowid, tender);
+}
 
-  m_app.session.lastSaleRowid = inserted.rowid;
+void SalePresenter::finishCheckout(const LocalDateTime& storedAt, std::int64_t rowid,
+                                   const std::optional<TenderPresenter>& tender) {
+  TextGrid& cart = m_area.cart;
+  m_app.session.lastSaleRowid = rowid;
   if (tender) m_state.tenderSummary = tender->summary();
 
   m_state.inputsEnabled = false;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "cashier/sale_actions.h"
@@ -13,6 +14,7 @@ namespace cz {
 
 class Dialogs;
 class Printer;
+class Transaction;
 struct AppContext;
 struct SaleArea;
 struct MemberMatch;
@@ -143,6 +145,14 @@ class SalePresenter : public SaleActions {
   void refuseAdd(AddResult result, const std::string& name);
   void recompute();
   void checkout();
+  // After a commit that went unanswered: when the sale is stored with these lines, finishes the
+  // order as stored (rolling `transaction` back) and returns true; so it does when the lookup
+  // fails, after saying so. False when the order is still to be stored.
+  bool finishIfStored(Transaction& transaction, const std::string& details,
+                      const std::optional<TenderPresenter>& tender);
+  // A sale stored at `storedAt` as row `rowid`: the order closes, the receipt prints.
+  void finishCheckout(const LocalDateTime& storedAt, std::int64_t rowid,
+                      const std::optional<TenderPresenter>& tender);
 
   AppContext& m_app;
   Dialogs& m_dialogs;
@@ -153,6 +163,9 @@ class SalePresenter : public SaleActions {
   LocalDateTime m_orderTime;
   std::string m_memberNumber;
   float m_memberRate = 10;
+  // The order number whose last commit failed, perhaps after the server stored it; empty when
+  // none.
+  std::string m_unsureOrderNumber;
   // The line being edited and its two editable cells as they were when the edit began.
   int m_editRow = -1;
   std::int64_t m_editStartQuantity = 0;

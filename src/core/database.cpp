@@ -36,6 +36,8 @@ std::string cutUtf8(std::string text, size_t bytes) {
 // operation on that connection failed, and goes with the thread, so a thread never reads a text
 // another thread left.
 thread_local std::unordered_map<std::uint64_t, std::string> t_lastErrors;
+// Each thread's count of rows its last execute() changed, by connection serial.
+thread_local std::unordered_map<std::uint64_t, std::int64_t> t_rowsChanged;
 
 std::atomic<std::uint64_t> g_nextSerial{1};
 
@@ -59,6 +61,7 @@ Database::Database() : m_serial(g_nextSerial++) {}
 Database::~Database() {
   close();
   t_lastErrors.erase(m_serial);
+  t_rowsChanged.erase(m_serial);
 }
 
 bool Database::open(const std::string& path) {
@@ -214,6 +217,7 @@ bool Database::execute(const std::string& sql, const SqlParams& params) {
     const bool later = sql.rfind("insert into 日志(", 0) == 0 ||
                        sql.rfind("update 库存 set 当前库存=当前库存-? where 条码=?", 0) == 0;
     const bool ok = m_server->execute(serverStatement(sql), params, error, later);
+    t_rowsChanged[m_serial] = ok ? m_server->rowsChanged() : 0;
     if (ok) {
       const std::string follow = postgresSequenceFollowUp(sql);
       if (!follow.empty()) m_server->execute(follow, {}, error);
@@ -235,10 +239,14 @@ bool Database::execute(const std::string& sql, const SqlParams& params) {
     sqlite3_mutex_leave(mutex);
     return false;
   }
+  // The difference of the connection's running total, read under its lock: sqlite3_changes keeps
+  // the count of an earlier insert across a select.
+  const sqlite3_int64 changedBefore = sqlite3_total_changes64(m_db);
   int rc;
   while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
   }
   const bool ok = rc == SQLITE_DONE;
+  t_rowsChanged[m_serial] = ok ? sqlite3_total_changes64(m_db) - changedBefore : 0;
   if (!ok) {
     captureError();
     if (transactionLost()) m_lostTransactionError = lastError();
@@ -360,6 +368,11 @@ bool Database::hasTable(const std::string& name) {
 std::int64_t Database::lastInsertRowId() const {
   if (m_server) return m_server->lastInsertRowId();
   return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+std::int64_t Database::rowsChanged() const {
+  const auto found = t_rowsChanged.find(m_serial);
+  return found == t_rowsChanged.end() ? 0 : found->second;
 }
 
 bool Database::beginCopy(const std::string& table, const std::vector<std::string>& columns) {

@@ -109,6 +109,9 @@ class Database {
   bool hasTable(const std::string& name);
 
   std::int64_t lastInsertRowId() const;
+  // Rows that the calling thread's last successful execute() inserted, updated or deleted; 0
+  // after a statement that changes no rows.
+  std::int64_t rowsChanged() const;
 
   // Bulk loading on the server (COPY … FROM STDIN): beginCopy names the table and the columns,
   // copyRows sends rows, endCopy waits until the server has stored every row sent (or says why

@@ -511,11 +511,18 @@ bool PostgresConnections::execute(const std::string& sql, const std::vector<std:
   }
   if (later && c->inTransaction) {
     c->pending.emplace_back(sql, params);
+    c->rowsChanged = 0;
     error.clear();
     return true;
   }
+  c->rowsChanged = 0;
   PGresult* result = sendWithPending(*c, &sql, &params, error).last;
   if (!result) return false;
+  // The count of an insert, update or delete; a select's count is of rows read, not changed.
+  const std::string_view tag = PQcmdStatus(result);
+  if (tag.starts_with("INSERT") || tag.starts_with("UPDATE") || tag.starts_with("DELETE")) {
+    c->rowsChanged = std::strtoll(PQcmdTuples(result), nullptr, 10);
+  }
   if (PQntuples(result) == 1 && PQnfields(result) == 1 && !PQgetisnull(result, 0, 0)) {
     c->lastInsertRowId = std::strtoll(PQgetvalue(result, 0, 0), nullptr, 10);
   }
@@ -612,6 +619,11 @@ bool PostgresConnections::rollback(std::string& error) {
   if (!result) return false;
   PQclear(result);
   return true;
+}
+
+std::int64_t PostgresConnections::rowsChanged() {
+  Connection* c = threadEntry(false);
+  return c ? c->rowsChanged : 0;
 }
 
 std::int64_t PostgresConnections::lastInsertRowId() {

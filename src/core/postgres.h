@@ -100,6 +100,8 @@ class PostgresConnections {
   bool commit(std::string& error);
   bool rollback(std::string& error);
   std::int64_t lastInsertRowId();
+  // Rows the calling thread's last execute() inserted, updated or deleted.
+  std::int64_t rowsChanged();
 
   // COPY … FROM STDIN on the calling thread's connection: beginCopy starts it, putCopyData sends
   // rows in COPY's text format, endCopy ends it and waits for the server's verdict on every row
@@ -125,6 +127,7 @@ class PostgresConnections {
     std::vector<std::pair<std::string, std::vector<std::string>>> pending;
     // A waiting statement failed: the transaction's statements fail with this until rollback.
     std::string failed;
+    std::int64_t rowsChanged = 0;
   };
   // The connections by thread; shared with the threads' exits, which close theirs.
   struct Registry;

@@ -179,6 +179,47 @@ bool storeShiftClose(Database& db, const std::string& time, const std::string& a
       params);
 }
 
+bool closeShift(Database& db, const Clock& clock, const std::string& account,
+                const ShiftCount& count,
+                const std::function<std::vector<std::string>(const ShiftFigures&)>& reportLines,
+                ShiftFigures& figures) {
+  Transaction transaction(db);
+  if (!transaction.started()) return false;
+  // From here until the commit no till stores a sale: the figures read are the shift's whole.
+  if (!db.lockWriters()) {
+    transaction.rollback();
+    return false;
+  }
+  LocalDateTime closedAt = clock.now();
+  // Another till may have closed since this one's report opened: its end starts this shift.
+  const std::string start = currentShiftStart(db, closedAt);
+  // A clock behind the last close's end: this close ends where that one did, so that no two
+  // shifts share a second.
+  if (const auto first = dateTimeFromTimestamp(start);
+      first && secondsSinceEpoch(*first) > secondsSinceEpoch(closedAt)) {
+    closedAt = dateTimeFromSeconds(secondsSinceEpoch(*first) - 1);
+  }
+  const std::string end = timestampText(closedAt);
+  if (!readShiftFigures(db, start, end, figures) ||
+      !storeShiftClose(db, end, account, figures, count, reportLines(figures)) ||
+      !transaction.commit()) {
+    transaction.rollback();
+    return false;
+  }
+  return true;
+}
+
+std::optional<LocalDateTime> saleTimeAfterLastClose(Database& db, const LocalDateTime& now) {
+  RecordSet last(db);
+  if (!last.open("select 结束 from 交班记录 order by 编号 desc limit 1")) return std::nullopt;
+  const bool found = last.next();
+  if (!db.lastError().empty()) return std::nullopt;
+  if (!found) return now;
+  const auto end = dateTimeFromTimestamp(last.field(1));
+  if (!end || secondsSinceEpoch(now) > secondsSinceEpoch(*end)) return now;
+  return dateTimeFromSeconds(secondsSinceEpoch(*end) + 1);
+}
+
 std::vector<StoredShiftClose> recentShiftCloses(Database& db, int limit) {
   std::vector<StoredShiftClose> closes;
   RecordSet rows(db);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace cz {
 
+class Clock;
 class Database;
 struct LocalDateTime;
 
@@ -77,6 +79,23 @@ double cashDifference(const ShiftFigures& figures, double counted);
 bool storeShiftClose(Database& db, const std::string& time, const std::string& account,
                      const ShiftFigures& figures, const ShiftCount& count,
                      const std::vector<std::string>& reportLines);
+
+// Closes the shift in one transaction under the writers' lock: reads the clock, the shift's start
+// and its figures up to that moment, and stores the close (时间 and 结束 that moment) with the
+// report `reportLines` makes of those figures. A sale another till commits before this
+// transaction is in the figures or, stamped later, in the next shift; one committed after it is
+// stamped after the close (see saleTimeAfterLastClose). So every stored sale falls in exactly one
+// shift. `figures` gets what was stored. False on failure (lastError says why; nothing stored).
+bool closeShift(Database& db, const Clock& clock, const std::string& account,
+                const ShiftCount& count,
+                const std::function<std::vector<std::string>(const ShiftFigures&)>& reportLines,
+                ShiftFigures& figures);
+
+// The time to stamp a sale stored now: `now`, or the first second after the last close's end when
+// `now` is not later (a till whose clock runs behind, or a sale in the second of the close), so
+// the sale falls in the open shift. Call it within the storing transaction, after
+// Database::lockWriters(). Nothing when the closes cannot be read (lastError says why).
+std::optional<LocalDateTime> saleTimeAfterLastClose(Database& db, const LocalDateTime& now);
 
 // One stored close, as the settings window lists it.
 struct StoredShiftClose {

@@ -107,22 +107,30 @@ bool ShiftReportPresenter::closeRequested() {
 
 bool ShiftReportPresenter::finish(const ShiftCount& count) {
   if (m_done) return true;
-  std::vector<std::string> lines = m_state.lines;
-  if (count.counted) {
-    lines.push_back("实点现金：" + moneyText(*count.counted));
-    lines.push_back("差额：" + moneyText(cashDifference(m_figures, *count.counted)));
-  } else {
-    lines.push_back("实点现金：未清点");
-  }
-  lines.push_back("下班备用金：" + moneyText(count.nextFloat));
+  // The figures are read again with the close stored, in one transaction: the window's figures
+  // were read when it opened, and other tills may have sold since.
+  const auto closeLines = [&](const ShiftFigures& figures) {
+    std::vector<std::string> lines = shiftReportLines(figures, m_state.caption);
+    if (count.counted) {
+      lines.push_back("实点现金：" + moneyText(*count.counted));
+      lines.push_back("差额：" + moneyText(cashDifference(figures, *count.counted)));
+    } else {
+      lines.push_back("实点现金：未清点");
+    }
+    lines.push_back("下班备用金：" + moneyText(count.nextFloat));
+    return lines;
+  };
   const std::string account = m_app.session.currentAccount;
-  if (!storeShiftClose(m_app.db, m_now, account, m_figures, count, lines)) {
+  ShiftFigures closed;
+  if (!closeShift(m_app.db, m_app.clock, account, count, closeLines, closed)) {
     const std::string error = m_app.db.lastError();
     m_app.log.write(LogType::Error, "保存交班记录失败：" + error);
     m_dialogs.message(error, "保存交班记录失败", MessageIcon::Information);
     return false;
   }
   m_done = true;
+  m_figures = closed;
+  m_state.lines = shiftReportLines(m_figures, m_state.caption);
   m_app.log.write(LogType::System,
                   "[" + account + "]交班，订单数：" + integerText(m_figures.orders) + "，总实收：" +
                       moneyText(m_figures.received) + "，应有现金：" +

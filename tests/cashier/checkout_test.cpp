@@ -8,6 +8,7 @@
 #include "core/timestamp.h"
 #include "history/order_list.h"
 #include "sale_test_fixture.h"
+#include "util/json_document.h"
 
 namespace cz {
 namespace {
@@ -288,6 +289,66 @@ TEST_F(CheckoutTest, AFailingStepLeavesNothingButItsErrorEntry) {
     checkout();
     EXPECT_EQ(sales().size(), 1u);
     EXPECT_EQ(stockOf("B"), "9");
+  }
+}
+
+// A commit that failed may still have been stored (a connection lost after COMMIT was sent; the
+// server test makes that happen for real). The next F4 of the order looks its number up: found
+// with the order's lines it finishes as stored; otherwise the sale is stored, under the next free
+// number when the number is taken. Without a failed commit before, nothing is looked up: another
+// till's order of the same second with the same lines is its own sale.
+TEST_F(CheckoutTest, AfterAFailedCommitTheNextCheckoutFinishesASaleFoundStored) {
+  enum class Stored { Nothing, SameLines, OtherLines };
+  const struct {
+    const char* name;
+    bool commitFailedFirst;
+    Stored stored;
+    bool finishedAsStored;
+  } cases[] = {
+      {"stored by the failed commit", true, Stored::SameLines, true},
+      {"not stored", true, Stored::Nothing, false},
+      {"another till's order under the number", true, Stored::OtherLines, false},
+      {"no failed commit before", false, Stored::SameLines, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(app->db.execute("delete from 销售"));
+    ASSERT_TRUE(app->db.execute("update 库存 set 当前库存=10"));
+    newOrder();
+    scan("A");
+    scan("A");
+    const std::string number = sale->state().orderNumber;
+    if (c.commitFailedFirst) {
+      ASSERT_FALSE(test::failCommitAfterInsert(app->db, "销售").empty()) << app->db.lastError();
+      checkout();
+      ASSERT_TRUE(sale->orderOpen());
+      ASSERT_TRUE(test::stopFailingCommit(app->db, "销售"));
+    }
+    if (c.stored != Stored::Nothing) {
+      // What the commit stored, or another till's order of the same second.
+      const std::string details =
+          c.stored == Stored::SameLines ? buildOrderDetails(area.cart) : R"({"详情页":[]})";
+      ASSERT_TRUE(app->db.execute(
+          "insert into 销售(订单号,日期,订单详情,总应收,积分,制单人) values(?,?,?,'7','0',?)",
+          {number, timestampText(app->clock.now()), details, app->session.currentAccount}));
+    }
+    app->dialogs.calls.clear();
+    checkout();
+    EXPECT_EQ(app->dialogs.messages(), Texts{"提交订单完毕"});
+    EXPECT_FALSE(sale->orderOpen());
+    const Rows stored = app->rows("select 订单号 from 销售 order by rowid");
+    if (c.finishedAsStored) {
+      EXPECT_EQ(stored, (Rows{{number}}));
+      EXPECT_EQ(stockOf("A"), "10");  // the stand-in took none; the second F4 took none either
+      EXPECT_EQ(sale->state().orderNumber, number);
+    } else {
+      EXPECT_EQ(stockOf("A"), "8");
+      ASSERT_EQ(stored.size(), c.stored == Stored::Nothing ? 1u : 2u);
+      EXPECT_EQ(stored.back()[0], sale->state().orderNumber);
+      if (c.stored != Stored::Nothing) {
+        EXPECT_NE(sale->state().orderNumber, number);
+      }
+    }
   }
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <barrier>
+#include <thread>
+
 #include "cashier/parked_orders.h"
 #include "sale_test_fixture.h"
 
@@ -150,6 +153,54 @@ TEST_F(ParkedOrderTest, GoodsGoneOrOutOfStockCapToNothing) {
   app->dialogs.calls.clear();
   sale->checkoutClicked();
   EXPECT_EQ(app->dialogs.messages(), (std::vector<std::string>{"订单中没有数量大于0的商品，请修改数量"}));
+}
+
+// Two tills (two connections to the same store) reach for the same parked orders at the same
+// moment, again and again: each order is taken by exactly one, and the other is told it is gone.
+TEST_F(ParkedOrderTest, TwoTillsRacingForTheSameOrderTakeItOnce) {
+  constexpr int kOrders = 40;
+  for (int i = 0; i < kOrders; ++i) {
+    ParkedOrder order;
+    order.time = "2024-01-01 10:00:00";
+    order.orderNumber = "A" + std::to_string(i);
+    order.details = "{}";
+    ASSERT_TRUE(parkOrder(app->db, order)) << app->db.lastError();
+  }
+  const auto parked = parkedOrders(app->db);
+  ASSERT_EQ(parked.size(), static_cast<size_t>(kOrders));
+  Database otherTill;
+  ASSERT_TRUE(test::openStore(otherTill, dir.path())) << otherTill.lastError();
+
+  struct Take {
+    bool taken = false;
+    std::string orderNumber;
+    std::string error;
+  };
+  std::vector<Take> mine(kOrders), theirs(kOrders);
+  std::barrier together(2);
+  const auto takeAll = [&](Database& db, std::vector<Take>& takes) {
+    for (int i = 0; i < kOrders; ++i) {
+      together.arrive_and_wait();
+      ParkedOrder order;
+      Take& take = takes[static_cast<size_t>(i)];
+      take.taken = takeParkedOrder(db, parked[static_cast<size_t>(i)].id, order, take.error);
+      take.orderNumber = order.orderNumber;
+    }
+  };
+  std::thread other([&] { takeAll(otherTill, theirs); });
+  takeAll(app->db, mine);
+  other.join();
+
+  for (int i = 0; i < kOrders; ++i) {
+    const Take& a = mine[static_cast<size_t>(i)];
+    const Take& b = theirs[static_cast<size_t>(i)];
+    EXPECT_NE(a.taken, b.taken) << "order " << i << ": " << a.error << " / " << b.error;
+    const Take& winner = a.taken ? a : b;
+    const Take& loser = a.taken ? b : a;
+    EXPECT_EQ(winner.orderNumber, "A" + std::to_string(i));
+    EXPECT_EQ(loser.error, "该挂单已被取走") << "order " << i;
+  }
+  EXPECT_EQ(parkedCount(), "0");
 }
 
 }  // namespace

@@ -198,5 +198,36 @@ TEST(DatabaseOpen, AFileThatCannotBeOpenedFailsWithTheEnginesText) {
   EXPECT_EQ(std::filesystem::file_size(text), 73u);
 }
 
+// The rows a statement changed, on the store the tests run on (a file, or the server): what a
+// caller checks to learn whether its delete or update found its row.
+TEST(DatabaseRowsChanged, CountsTheRowsOfTheLastStatementOnly) {
+  test::TempDir dir;
+  test::TestApp app(dir.path());
+  Database& db = app.db;
+  ASSERT_TRUE(test::openStore(db, dir.path())) << db.lastError();
+  ASSERT_TRUE(db.execute("CREATE TABLE t (n INTEGER)"));
+  const struct {
+    const char* sql;
+    std::int64_t changed;
+  } steps[] = {
+      {"insert into t values(1)", 1},
+      {"select n from t", 0},  // a read after a write changes nothing
+      {"insert into t select n+1 from t", 1},
+      {"update t set n=n+10", 2},
+      {"update t set n=0 where n<0", 0},
+      {"delete from t where n=11", 1},
+      {"delete from t where n=11", 0},
+      {"delete from t", 1},
+  };
+  for (const auto& step : steps) {
+    ASSERT_TRUE(db.execute(step.sql)) << step.sql << ": " << db.lastError();
+    EXPECT_EQ(db.rowsChanged(), step.changed) << step.sql;
+  }
+  // Each thread reads its own count.
+  ASSERT_TRUE(db.execute("insert into t values(5)"));
+  std::thread([&] { ASSERT_TRUE(db.execute("update t set n=n where n<0")); }).join();
+  EXPECT_EQ(db.rowsChanged(), 1);
+}
+
 }  // namespace
 }  // namespace cz

@@ -14,6 +14,7 @@
 #include "core/backup_service.h"
 #include "core/bootstrap.h"
 #include "core/database.h"
+#include "support/commit_cut_relay.h"
 #include "support/recording_backup_screen.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"
@@ -236,6 +237,68 @@ TEST_F(PostgresServerTest, AConnectionLostDuringACheckoutStoresNothingAndTheNext
   EXPECT_EQ(app.dialogs.messages(), (std::vector<std::string>{"提交订单完毕"}));
   EXPECT_EQ(app.rows("select 当前库存 from 库存").at(0).at(0), "9");
   EXPECT_EQ(app.rows("select count(*) from 销售").at(0).at(0), "1");
+}
+
+// The connection is lost after the checkout's COMMIT reached the server, which stored the sale:
+// the till cannot know, says so, and keeps the order open. The next F4 finds the sale stored
+// with the order's lines and finishes the order as stored, storing nothing a second time.
+TEST_F(PostgresServerTest, ACommitLeftUnansweredIsNotStoredTwiceByTheNextCheckout) {
+  test::TestApp app(m_dir.path());
+  test::startAndLogIn(app);
+  const size_t hostAt = m_base.find("host=");
+  ASSERT_NE(hostAt, std::string::npos) << m_base;
+  const std::string serverDir = m_base.substr(hostAt + 5, m_base.find(' ', hostAt) - (hostAt + 5));
+  test::CommitCutRelay relay(serverDir);
+  ASSERT_FALSE(relay.socketDir().empty());
+  // The till talks to the server through the relay.
+  Database& db = app.db;
+  ASSERT_TRUE(db.openServer(test::withHost(m_base, relay.socketDir()) + " dbname=" + m_name))
+      << db.lastError();
+  ASSERT_TRUE(db.execute("insert into 库存 values('可乐','A','瓶','',1,3.5,10,'0','真')"));
+  ASSERT_TRUE(db.execute("insert into 会员(姓名,联系方式,折扣率,积分) values('张三','1',10,0)"));
+  Database office;  // another program on the same server, beside the relay
+  ASSERT_TRUE(office.openServer(m_base + " dbname=" + m_name));
+  const auto count = [&](const std::string& sql) {
+    RecordSet set(office);
+    return set.open(sql) && set.next() ? set.field(1) : "?";
+  };
+  app.dialogs.calls.clear();
+  SaleArea area;
+  setUpSaleArea(area);
+  test::RecordingPrinter printer;
+  SalePresenter sale(app.context, app.dialogs, printer, area);
+  sale.startNewOrder();
+  sale.memberTextChanged("张三");
+  sale.memberKeyDown(13);
+  for (int i = 0; i < 2; ++i) {
+    sale.barcodeTextChanged("A");
+    sale.barcodeKeyDown(13);
+  }
+  const std::string number = sale.state().orderNumber;
+
+  relay.armForNextCommit();
+  app.dialogs.answer(true);
+  sale.checkoutClicked();
+  ASSERT_TRUE(relay.cutOne());
+  ASSERT_EQ(app.dialogs.messages().size(), 1u);
+  EXPECT_NE(app.dialogs.messages()[0].find("无法确定是否已保存"), std::string::npos)
+      << app.dialogs.messages()[0];
+  EXPECT_TRUE(sale.orderOpen());
+  // The server did store it.
+  EXPECT_EQ(count("select count(*) from 销售"), "1");
+  EXPECT_EQ(count("select 当前库存 from 库存"), "8");
+
+  app.dialogs.calls.clear();
+  app.dialogs.answer(true);
+  sale.checkoutClicked();
+  EXPECT_EQ(app.dialogs.messages(), (std::vector<std::string>{"提交订单完毕"}));
+  EXPECT_FALSE(sale.orderOpen());
+  EXPECT_EQ(sale.state().orderNumber, number);
+  EXPECT_EQ(count("select count(*) from 销售"), "1");
+  EXPECT_EQ(count("select 当前库存 from 库存"), "8");
+  EXPECT_EQ(count("select 积分 from 会员"), "7");
+  // Ctrl+P reprints the stored sale.
+  EXPECT_EQ(std::to_string(app.session.lastSaleRowid), count("select rowid from 销售"));
 }
 
 // The order lists' count of all orders is kept by the server as orders come and go.

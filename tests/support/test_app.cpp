@@ -172,7 +172,9 @@ std::string failCommitAfterInsert(Database& db, const std::string& table) {
 
 bool stopFailingCommit(Database& db, const std::string& table) {
   return db.execute("drop trigger if exists cz_commit_" + table +
-                    (db.onServer() ? " on " + table : ""));
+                    (db.onServer() ? " on " + table : "")) &&
+         db.execute("drop table if exists cz_child") &&
+         db.execute("drop table if exists cz_parent");
 }
 
 std::string missingTableError(const Database& db, const std::string& table) {
