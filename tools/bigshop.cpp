@@ -293,7 +293,7 @@ class PrintedDialogs : public cz::Dialogs {
   void message(const std::string& text, const std::string& title, cz::MessageIcon) override {
     std::fprintf(stderr, "bigshop: %s: %s\n", title.c_str(), text.c_str());
   }
-  bool ask(const std::string&, const std::string&, Answer) override { return false; }
+  bool ask(const std::string&, const std::string&, cz::Answer) override { return false; }
   std::optional<std::string> input(const std::string&, const std::string&,
                                    const std::string&) override {
     return std::nullopt;

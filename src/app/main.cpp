@@ -14,6 +14,7 @@
 #include "core/command_line.h"
 #include "core/data_folder.h"
 #include "core/database.h"
+#include "core/database_kind.h"
 #include "core/login.h"
 #include "core/operation_log.h"
 #include "core/session.h"
@@ -64,6 +65,17 @@ int main(int argc, char* argv[]) {
   if (!data.error.empty()) {
     std::cerr << "chenzhou-pos: " << cz::ss(cz::qsLines(data.error)) << '\n';
     cz::QtDialogs(nullptr).message(data.error, cz::kDataFolderErrorTitle, cz::MessageIcon::Warning);
+    return 1;
+  }
+
+  // A misspelt database type opens nothing: a new data.db would take the till's sales apart
+  // from the other tills'.
+  const cz::DatabaseChoice databaseChoice =
+      cz::readDatabaseChoice(data.folder + "/配置.ini");
+  if (databaseChoice.kind == cz::DatabaseKind::Invalid) {
+    std::cerr << "chenzhou-pos: " << databaseChoice.error << '\n';
+    cz::QtDialogs(nullptr).message(databaseChoice.error, "打开数据库失败",
+                                   cz::MessageIcon::Warning);
     return 1;
   }
 

@@ -27,9 +27,6 @@ namespace {
 constexpr const char* kFailureTitle = "备份失败";
 constexpr const char* kRestoreTitle = "恢复数据";
 constexpr const char* kBusyText = "正在备份或检查数据，请稍候再试";
-// The data of a shop on a database server is backed up and checked on the server.
-constexpr const char* kOnServerText =
-    "数据保存在数据库服务器上，备份、恢复和检查由服务器负责（例如用 pg_dump 备份）";
 constexpr std::size_t kMostLinesShown = 20;
 
 std::int64_t steadyMilliseconds() {
@@ -88,10 +85,20 @@ BackupOptions readBackupOptions(const std::string& settingsPath, const std::stri
   options.folder = chosen.string();
   options.defaultFolder = chosen == defaultFolder;
 
+  // Only a whole number is a count: "1,000" or "1e3" read as 1 would delete all but one copy.
   const std::string keep = file.read("备份", "保留", "30");
-  const std::size_t digit = keep.find_first_not_of(" \t+-");
-  if (digit != std::string::npos && std::isdigit(static_cast<unsigned char>(keep[digit]))) {
-    options.keep = static_cast<int>(std::clamp<std::int64_t>(readInteger(keep), 1, 1000000));
+  const std::size_t first = keep.find_first_not_of(" \t");
+  const std::size_t last = keep.find_last_not_of(" \t");
+  const std::string digits =
+      first == std::string::npos ? std::string() : keep.substr(first, last - first + 1);
+  if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
+    constexpr std::int64_t kMostCopies = 1000000;
+    options.keep = digits.size() > 7
+                       ? static_cast<int>(kMostCopies)
+                       : static_cast<int>(std::clamp<std::int64_t>(std::stoll(digits), 1, kMostCopies));
+  } else {
+    options.keepError = "备份设置有误：保留=[" + keep + "]不是整数，按保留" +
+                        std::to_string(options.keep) + "份处理";
   }
   options.automatic = file.read("备份", "自动", "真") != "假";
   return options;
@@ -110,7 +117,13 @@ Backups::~Backups() {
 }
 
 BackupOptions Backups::options() const {
-  return readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath());
+  BackupOptions options =
+      readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath());
+  if (!options.keepError.empty() && !m_keepErrorLogged && m_app.db.isOpen()) {
+    m_keepErrorLogged = true;
+    m_app.log.write(LogType::Error, options.keepError);
+  }
+  return options;
 }
 
 void Backups::forget(BackupClient& client) {

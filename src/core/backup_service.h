@@ -15,6 +15,10 @@ namespace cz {
 
 struct AppContext;
 
+// The data of a shop on a database server is backed up and checked on the server.
+inline constexpr const char* kOnServerText =
+    "数据保存在数据库服务器上，备份、恢复和检查由服务器负责（例如用 pg_dump 备份）";
+
 // The [备份] keys of the settings file.
 struct BackupOptions {
   // Where the copies go: 目录, a path relative to data.db's folder or absolute; by default the
@@ -24,8 +28,10 @@ struct BackupOptions {
   // since a missing one is usually an unplugged stick or share, whose mount point lies on the
   // local disk.
   bool defaultFolder = true;
-  // 保留: how many copies are kept (at least 1; text that is not a number keeps 30).
+  // 保留: how many copies are kept (at least 1). Only a whole number, blanks around it allowed,
+  // is a count; anything else keeps 30 and `keepError` says so.
   int keep = 30;
+  std::string keepError;
   // 自动: backups at exit and at the day's first start; off only when exactly "假".
   bool automatic = true;
 };
@@ -96,6 +102,7 @@ class Backups {
   // ends the program.
   std::chrono::milliseconds exitWait{5000};
 
+  // The [备份] keys. A 保留 that is no count writes one 错误 entry into the log, once.
   BackupOptions options() const;
   // Work is running (or its outcome not yet handled).
   bool busy() const { return m_running || m_restoring; }
@@ -160,6 +167,7 @@ class Backups {
   BackupScreen* m_progress = nullptr;
   bool m_exiting = false;
   bool m_signalled = false;
+  mutable bool m_keepErrorLogged = false;
   std::function<void()> m_afterRunning;
   std::function<void()> m_exitDone;
 };

@@ -284,9 +284,8 @@ TEST_P(RotationTest, KeepsTheNewestCopiesAndNeverTheOneJustWritten) {
   test::TempDir dir;
   const std::string file = (dir.path() / "data.db").string();
   {
-    Database db;
-    ASSERT_TRUE(db.open(file));
-    ASSERT_TRUE(db.execute("create table t(x)"));
+    test::TestApp app(dir.path());
+    test::startAndLogIn(app);
   }
   const fs::path folder = dir.path() / "copies";
   fs::create_directories(folder);
@@ -327,7 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             {"data-20261210-090503.db", "data-20270103-080000.db"}},
         // A second copy of the same second is numbered, and counts after the first; files not
-        // named like a copy are never touched; a cut-off copy is swept once stale.
+        // named like a copy are never touched; a cut-off copy nobody writes is swept.
         RotationCase{"SameSecondAndStrangers",
                      2,
                      {"data-20261210-090503.db", "data.db", "notes.txt", "data-2026.db",
@@ -337,8 +336,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "data-20261208-010101.db.part-old"},
                      {"data-2026.db", "data-20261201-080000-.db", "data-20261201-080000.db.bak",
                       "data-20261201-0800001.db", "data-20261208-010101.db.part-old",
-                      "data-20261210-090503-2.db", "data-20261210-090503.db",
-                      "data-20261210-090503.db.part", "data.db", "notes.txt"}},
+                      "data-20261210-090503-2.db", "data-20261210-090503.db", "data.db",
+                      "notes.txt"}},
         RotationCase{"EmptyFolderAndThirty", 30, {}, {}, {"data-20261210-090503.db"}}),
     [](const testing::TestParamInfo<RotationCase>& info) { return info.param.name; });
 
@@ -382,7 +381,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"DefaultWritten", {{"目录", "备份/"}}, "备份", true, 30, true},
         OptionsCase{"Keep7", {{"保留", "7"}}, "备份", true, 7, true},
         OptionsCase{"KeepZero", {{"保留", "0"}}, "备份", true, 1, true},
-        OptionsCase{"KeepNegative", {{"保留", "-3"}}, "备份", true, 1, true},
+        OptionsCase{"KeepNegative", {{"保留", "-3"}}, "备份", true, 30, true},
         OptionsCase{"KeepText", {{"保留", "很多"}}, "备份", true, 30, true},
         OptionsCase{"Off", {{"自动", "假"}}, "备份", true, 30, false},
         OptionsCase{"OnlyFalseTurnsOff", {{"自动", "否"}}, "备份", true, 30, true}),
