@@ -89,6 +89,12 @@ int main(int argc, char* argv[]) {
   // Sends the ESC/POS jobs of every window, off the UI thread.
   cz::PrintSpooler printSpooler(uiQueue);
   cz::QtWindows windows(logList);
+  // The exit ended (the exit backup written): the event loop ends, or does not start.
+  bool ended = false;
+  windows.onEnded([&ended] {
+    ended = true;
+    QCoreApplication::quit();
+  });
   cz::AppContext app{db,           session, log,         clock,
                      windows,      uiQueue, data.folder, cz::accountMemoryFilePath(),
                      &printSpooler};
@@ -106,6 +112,7 @@ int main(int argc, char* argv[]) {
     if (!windows.quitting()) {
       cz::exitWithoutAsking(app);
     } else if (!backups.busy()) {
+      ended = true;
       QCoreApplication::quit();
     }
   });
@@ -115,7 +122,9 @@ int main(int argc, char* argv[]) {
   login->created();
   login->show();
 
-  const int status = application.exec();
+  // A signal during start-up may have ended the program before its event loop ran.
+  cz::eventLoopStarts();
+  const int status = ended ? 0 : application.exec();
   // Windows still left go after the backups.
   app.backups = nullptr;
   // A receipt still on its way when the last window went is sent before the program ends.
