@@ -202,6 +202,67 @@ std::string joinLines(const std::vector<std::string>& lines, size_t most) {
   return text;
 }
 
+
+bool cannotWriteBeside(int rc) {
+  const int primary = rc & 0xff;
+  return primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY || primary == SQLITE_PERM;
+}
+
+// The engine's code of a first read of the file.
+int firstRead(SqliteFile& db) {
+  int rc = SQLITE_OK;
+  db.column("select count(*) from sqlite_master", rc);
+  return rc;
+}
+
+// Opens a file to read it: read-write where that works, so that closing folds a write-ahead log
+// back into the file; else read-only; and for a file in the write-ahead-log mode in a folder that
+// cannot be written (where even a reader needs a shared-memory file beside it), as a file nobody
+// changes, when no log lies beside it.
+int openForReading(SqliteFile& db, const std::string& path, std::string& why) {
+  int rc = db.open(path, false);
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db.get(), 2000);
+    rc = firstRead(db);
+    if (rc == SQLITE_OK || !cannotWriteBeside(rc)) {
+      if (rc != SQLITE_OK) why = reasonOf(db.get(), rc);
+      return rc;
+    }
+  } else if (!cannotWriteBeside(rc)) {
+    why = reasonText(rc, db.openErrno(), db.openError());
+    return rc;
+  }
+  rc = db.openWith(path, SQLITE_OPEN_READONLY);
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db.get(), 2000);
+    rc = firstRead(db);
+    if (rc == SQLITE_OK) return rc;
+  }
+  std::error_code error;
+  const bool log = fs::file_size(path + "-wal", error) > 0 && !error;
+  if (!log) {
+    std::string uri = "file:";
+    for (const char c : fs::absolute(path, error).string()) {
+      if (c == '%' || c == '?' || c == '#') {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        uri += '%';
+        uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xf];
+        uri += kHex[static_cast<unsigned char>(c) & 0xf];
+      } else {
+        uri += c;
+      }
+    }
+    uri += "?immutable=1";
+    if (db.openWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) == SQLITE_OK &&
+        firstRead(db) == SQLITE_OK) {
+      return SQLITE_OK;
+    }
+  }
+  rc = db.get() ? sqlite3_errcode(db.get()) : rc;
+  why = db.get() ? reasonOf(db.get(), rc) : reasonText(rc, db.openErrno(), db.openError());
+  return rc == SQLITE_OK ? SQLITE_CANTOPEN : rc;
+}
+
 }  // namespace
 
 BackupResult writeBackup(const std::string& databasePath, const std::string& folder, int keep,
@@ -223,9 +284,10 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
   sweepAbandonedParts(folder);
 
   SqliteFile source;
-  if (const int rc = source.open(databasePath, false); rc != SQLITE_OK) {
-    result.error =
-        databaseFailure(databasePath, reasonText(rc, source.openErrno(), source.openError()));
+  std::string why;
+  if (const int rc = openForReading(source, databasePath, why);
+      rc != SQLITE_OK && (rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED) {
+    result.error = databaseFailure(databasePath, why);
     return result;
   }
   sqlite3_busy_timeout(source.get(), 200);
@@ -298,69 +360,6 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
   return result;
 }
 
-namespace {
-
-bool cannotWriteBeside(int rc) {
-  const int primary = rc & 0xff;
-  return primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY || primary == SQLITE_PERM;
-}
-
-// The engine's code of a first read of the file.
-int firstRead(SqliteFile& db) {
-  int rc = SQLITE_OK;
-  db.column("select count(*) from sqlite_master", rc);
-  return rc;
-}
-
-// Opens a file to read it: read-write where that works, so that closing folds a write-ahead log
-// back into the file; else read-only; and for a file in the write-ahead-log mode in a folder that
-// cannot be written (where even a reader needs a shared-memory file beside it), as a file nobody
-// changes, when no log lies beside it.
-int openForReading(SqliteFile& db, const std::string& path, std::string& why) {
-  int rc = db.open(path, false);
-  if (rc == SQLITE_OK) {
-    sqlite3_busy_timeout(db.get(), 2000);
-    rc = firstRead(db);
-    if (rc == SQLITE_OK || !cannotWriteBeside(rc)) {
-      if (rc != SQLITE_OK) why = reasonOf(db.get(), rc);
-      return rc;
-    }
-  } else if (!cannotWriteBeside(rc)) {
-    why = reasonText(rc, db.openErrno(), db.openError());
-    return rc;
-  }
-  rc = db.openWith(path, SQLITE_OPEN_READONLY);
-  if (rc == SQLITE_OK) {
-    sqlite3_busy_timeout(db.get(), 2000);
-    rc = firstRead(db);
-    if (rc == SQLITE_OK) return rc;
-  }
-  std::error_code error;
-  const bool log = fs::file_size(path + "-wal", error) > 0 && !error;
-  if (!log) {
-    std::string uri = "file:";
-    for (const char c : fs::absolute(path, error).string()) {
-      if (c == '%' || c == '?' || c == '#') {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        uri += '%';
-        uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xf];
-        uri += kHex[static_cast<unsigned char>(c) & 0xf];
-      } else {
-        uri += c;
-      }
-    }
-    uri += "?immutable=1";
-    if (db.openWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) == SQLITE_OK &&
-        firstRead(db) == SQLITE_OK) {
-      return SQLITE_OK;
-    }
-  }
-  rc = db.get() ? sqlite3_errcode(db.get()) : rc;
-  why = db.get() ? reasonOf(db.get(), rc) : reasonText(rc, db.openErrno(), db.openError());
-  return rc == SQLITE_OK ? SQLITE_CANTOPEN : rc;
-}
-
-}  // namespace
 
 IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth, CopyControl* control) {
   IntegrityReport report;

@@ -4,12 +4,14 @@
 #include <sqlite3.h>
 #include <sys/file.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +26,7 @@
 #include "core/sqlite_file.h"
 #include "support/recording_backup_screen.h"
 #include "support/test_app.h"
+#include "util/file_system.h"
 #include "util/ini_file.h"
 
 namespace cz {
@@ -343,6 +346,128 @@ TEST(DatabaseTypeTest, ServerShopRefusesTheFileCommands) {
     EXPECT_EQ(out.str(), std::string(kOnServerText) + "\n");
   }
   EXPECT_TRUE(namesIn(copies).empty());
+}
+
+// ---- Reasons that say what is wrong ---------------------------------------------------------
+
+struct Outcome {
+  int code = -1;
+  std::string out;
+};
+
+// Runs `command` in a child process as a user who owns none of the test's files (root may write
+// anywhere, whatever the permission bits say), and collects its exit code and output.
+Outcome runAsAnotherUser(const std::function<int(std::ostream&)>& command) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+    std::ostringstream out;
+    const int code = command(out);
+    const std::string text = out.str();
+    if (::write(pipeFds[1], text.data(), text.size()) < 0) ::_exit(98);
+    ::_exit(code);
+  }
+  ::close(pipeFds[1]);
+  Outcome outcome;
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) outcome.out.append(buffer, got);
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+// A shop in a folder everyone may read and nobody but its owner may write.
+class ReadOnlyFolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    fs::create_directories(shop);
+    makeShop(shop);
+    fs::create_directories(copies);
+    for (const fs::path& folder : {shop, copies}) {
+      fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read |
+                                  fs::perms::others_exec);
+    }
+    for (const auto& entry : fs::directory_iterator(shop)) {
+      if (entry.is_regular_file()) {
+        fs::permissions(entry.path(), fs::perms::others_read, fs::perm_options::add);
+      }
+    }
+    // Nobody else can write here, not even the shop's own folder.
+    fs::permissions(shop, fs::perms::owner_write, fs::perm_options::remove);
+  }
+  void TearDown() override {
+    fs::permissions(shop, fs::perms::owner_write, fs::perm_options::add);
+  }
+
+  test::TempDir dir;
+  fs::path shop = dir.path() / "shop";
+  fs::path copies = dir.path() / "copies";
+};
+
+TEST_F(ReadOnlyFolderTest, ASoundFileInAFolderNobodyCanWriteIsReadAndSound) {
+  const Outcome check = runAsAnotherUser([&](std::ostream& out) {
+    return runCheckCommand(shop.string(), out);
+  });
+  EXPECT_EQ(check.code, 0) << check.out;
+  EXPECT_EQ(check.out, "数据库完好\n");
+}
+
+TEST_F(ReadOnlyFolderTest, AFolderThatCannotBeWrittenSaysSo) {
+  // The copies' folder exists and belongs to somebody else.
+  const Outcome backup = runAsAnotherUser([&](std::ostream& out) {
+    return runBackupCommand(shop.string(), copies.string(), out);
+  });
+  EXPECT_EQ(backup.code, 1);
+  EXPECT_TRUE(contains(backup.out, "无法写入备份文件夹：" + copies.string())) << backup.out;
+  EXPECT_TRUE(contains(backup.out, "没有访问权限")) << backup.out;
+  EXPECT_FALSE(contains(backup.out, "不存在")) << backup.out;
+}
+
+TEST(ReasonTest, SystemErrorsAreToldInChinese) {
+  for (const int error : {EEXIST, EBUSY, ENOTEMPTY, EXDEV, EINVAL, ELOOP, EMFILE, 12345}) {
+    const std::string text = fileErrorText(error);
+    EXPECT_FALSE(text.empty());
+    EXPECT_TRUE(std::none_of(text.begin(), text.end(),
+                             [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }))
+        << error << ": " << text;
+  }
+}
+
+TEST(CheckAndBackupTest, TheCopyIsTakenOnlyOfASoundFile) {
+  test::TempDir dir;
+  makeShop(dir.path());
+  const fs::path copies = dir.path() / "copies";
+  fs::create_directories(copies);
+  CommandLine both;
+  both.check = true;
+  both.backupFolder = copies.string();
+  std::ostringstream out;
+  EXPECT_EQ(runTerminalCommand(both, dir.str(), out), 0) << out.str();
+  EXPECT_EQ(out.str().rfind("数据库完好\n已备份到：", 0), 0u) << out.str();
+  EXPECT_EQ(namesIn(copies).size(), 1u);
+  // A damaged page: the check fails, and no copy is added.
+  const std::string file = (dir.path() / "data.db").string();
+  {
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    stream.seekp(4096);
+    const char garbage[4] = {'\x7f', '\x7f', '\x7f', '\x7f'};
+    stream.write(garbage, sizeof garbage);
+  }
+  out.str("");
+  EXPECT_EQ(runTerminalCommand(both, dir.str(), out), 1);
+  EXPECT_TRUE(contains(out.str(), "数据库有错误")) << out.str();
+  EXPECT_FALSE(contains(out.str(), "已备份到")) << out.str();
+  EXPECT_EQ(namesIn(copies).size(), 1u);
 }
 
 }  // namespace
