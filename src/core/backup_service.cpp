@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/app_context.h"
+#include "core/backup_copies.h"
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
@@ -198,12 +199,19 @@ void Backups::logNotRemoved(const BackupResult& result) {
   }
 }
 
-Backups::Work Backups::backupWork(const std::string& keepAlso) {
+Backups::Work Backups::backupWork(const std::string& keepAlso, bool onlyWhenStored) {
   const BackupOptions options = this->options();
   const std::string database = m_app.session.databasePath();
   const LocalDateTime now = m_app.clock.now();
-  return [this, options, database, now, keepAlso](CopyControl& control) -> Outcome {
+  return [this, options, database, now, keepAlso, onlyWhenStored](CopyControl& control) -> Outcome {
     makeDefaultFolder(options);
+    if (onlyWhenStored) {
+      // Nothing stored since the newest copy: another copy would hold the same data.
+      const std::vector<BackupCopy> copies = listBackups(options.folder);
+      if (!copies.empty() && !storedSince(database, copies.back().path)) {
+        return [](BackupClient*) {};
+      }
+    }
     const BackupResult result =
         writeBackup(database, options.folder, options.keep, now, control, keepAlso);
     return [this, result](BackupClient* client) { backupDone(result, client); };
@@ -244,8 +252,12 @@ void Backups::atStart() {
   run(
       [this, options, database, now](CopyControl& control) -> Outcome {
         makeDefaultFolder(options);
-        for (const BackupCopy& copy : listBackups(options.folder)) {
+        const std::vector<BackupCopy> copies = listBackups(options.folder);
+        for (const BackupCopy& copy : copies) {
           if (sameDay(copy.time, now)) return [](BackupClient*) {};
+        }
+        if (!copies.empty() && !storedSince(database, copies.back().path)) {
+          return [](BackupClient*) {};
         }
         const BackupResult result =
             writeBackup(database, options.folder, options.keep, now, control);
@@ -457,7 +469,7 @@ void Backups::exitBackup() {
     endExit();
     return;
   }
-  const Work work = backupWork();
+  const Work work = backupWork({}, true);
   run(
       [this, work](CopyControl& control) -> Outcome {
         const Outcome backedUp = work(control);

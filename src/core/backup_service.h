@@ -108,11 +108,13 @@ class Backups {
   bool busy() const { return m_running || m_restoring; }
 
   // The database is open: on the day's first start (no copy of today in the folder) a copy is
-  // written in the background when 自动 is on. A failure is told once and logged as 错误.
+  // written in the background when 自动 is on, unless nothing was stored since the newest copy.
+  // A failure is told once and logged as 错误.
   void atStart();
 
   // The last window went. Waits for running work at most exitWait, saying so, then writes the
-  // exit backup when 自动 is on (with a progress window and 取消), then calls `done`.
+  // exit backup when 自动 is on and something was stored since the newest copy (with a progress
+  // window and 取消), then calls `done`.
   void atExit(std::function<void()> done);
   // The program is ending on a signal (shutdown, logout, Ctrl+C): exit shows no box and the exit
   // backup gets at most exitWait. A second signal stops running work at once.
@@ -142,8 +144,9 @@ class Backups {
   void run(Work work, BackupScreen* progress, const std::string& text, bool blocking,
            bool cancellable, const Pace& pace);
   void finished(const Outcome& outcome);
-  // A copy of data.db into the folder of the settings, taken now.
-  Work backupWork(const std::string& keepAlso = {});
+  // A copy of data.db into the folder of the settings, taken now; with `onlyWhenStored`, none
+  // when nothing was stored since the newest copy there.
+  Work backupWork(const std::string& keepAlso = {}, bool onlyWhenStored = false);
   void backupDone(const BackupResult& result, BackupClient* client);
   // Tells a failure once (the client's box, a notice, or a box at exit) and logs it as 错误.
   void report(const std::string& text, BackupClient* client);

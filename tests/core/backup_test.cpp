@@ -432,10 +432,19 @@ TEST_F(BackupServiceTest, TheDaysFirstStartBacksUpOnceInTheBackground) {
   settle(app, backups);
   EXPECT_EQ(namesIn(folder()), Names{"data-20261210-090503.db"});
   // A later start the same day finds today's copy; the next day's first start writes one.
+  // A day with a sale stored: the next day's first start writes one.
   app.clock.advanceSeconds(3600);
   backups.atStart();
   settle(app, backups);
+  app.log.write(LogType::Sale, "创建销售单1");
   app.clock.set({2026, 12, 11, 8, 0, 0});
+  backups.atStart();
+  settle(app, backups);
+  EXPECT_EQ(namesIn(folder()), (Names{"data-20261210-090503.db", "data-20261211-080000.db"}));
+  // A day with nothing stored (logging in and out only): the same data is not copied again.
+  writeLeavingEntry(app.context);
+  app.log.write(LogType::System, "[admin]成功登录了系统");
+  app.clock.set({2026, 12, 12, 8, 0, 0});
   backups.atStart();
   settle(app, backups);
   EXPECT_EQ(namesIn(folder()), (Names{"data-20261210-090503.db", "data-20261211-080000.db"}));
@@ -445,7 +454,8 @@ TEST_F(BackupServiceTest, TheDaysFirstStartBacksUpOnceInTheBackground) {
   EXPECT_TRUE(screen.notices.empty());
 
   writeKey(app, "自动", "假");
-  app.clock.set({2026, 12, 12, 8, 0, 0});
+  app.log.write(LogType::Sale, "创建销售单2");
+  app.clock.set({2026, 12, 13, 8, 0, 0});
   backups.atStart();
   settle(app, backups);
   EXPECT_EQ(namesIn(folder()).size(), 2u);
@@ -541,6 +551,36 @@ TEST_F(BackupServiceTest, ExitWritesItsBackupThenEnds) {
   EXPECT_EQ(namesIn(folder()), Names{"data-20261210-090503.db"});
   // Nothing after the leaving entry when all went well.
   EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(BackupServiceTest, ExitCopiesOnlyWhatWasStoredSinceTheStartsCopy) {
+  const struct {
+    const char* name;
+    int type;
+    const char* text;
+    size_t copies;
+  } cases[] = {
+      {"logging out only", LogType::System, "[admin]退出系统", 1},
+      {"a sale", LogType::Sale, "创建销售单1", 2},
+      {"a stock change", LogType::Stock, "更新库存：可乐", 2},
+      {"a failure told", LogType::Error, "打印失败", 2},
+      {"a system entry of another kind", LogType::System, "从备份恢复数据", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(folder());
+    Backups run(app.context, app.dialogs, screen);
+    run.atStart();
+    settle(app, run);
+    ASSERT_EQ(namesIn(folder()).size(), 1u);
+    app.log.write(c.type, c.text);
+    app.clock.advanceSeconds(60);
+    bool ended = false;
+    run.atExit([&] { ended = true; });
+    settle(app, run);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(namesIn(folder()).size(), c.copies);
+  }
 }
 
 TEST_F(BackupServiceTest, ExitWithoutAutomaticBackupsEndsAtOnce) {
