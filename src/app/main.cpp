@@ -7,6 +7,7 @@
 
 #include "app/exit_signals.h"
 #include "app/qt_windows.h"
+#include "app/unexpected_exit.h"
 #include "core/app_context.h"
 #include "core/backup_command.h"
 #include "core/backup_service.h"
@@ -117,6 +118,13 @@ int main(int argc, char* argv[]) {
     }
   });
 
+  // The window system gone: the running copy stops (its part file is swept by the next start)
+  // and data.db is closed into one file.
+  cz::closeUpAtUnexpectedExit([&] {
+    backups.abandon();
+    db.close();
+  });
+
   auto* login = new cz::LoginWindow(app);
   windows.setLoginWindow(login);
   login->created();
@@ -125,6 +133,7 @@ int main(int argc, char* argv[]) {
   // A signal during start-up may have ended the program before its event loop ran.
   cz::eventLoopStarts();
   const int status = ended ? 0 : application.exec();
+  cz::expectedExit();
   // Windows still left go after the backups.
   app.backups = nullptr;
   // A receipt still on its way when the last window went is sent before the program ends.

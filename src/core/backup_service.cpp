@@ -117,6 +117,12 @@ Backups::~Backups() {
   if (m_worker.joinable()) m_worker.join();
 }
 
+void Backups::abandon() {
+  m_alive = std::make_shared<bool>(false);
+  if (m_control) m_control->cancel();
+  if (m_worker.joinable()) m_worker.join();
+}
+
 BackupOptions Backups::options() const {
   BackupOptions options =
       readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath());

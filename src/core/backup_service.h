@@ -120,6 +120,10 @@ class Backups {
   // backup gets at most exitWait. A second signal stops running work at once.
   void signalled();
 
+  // The program ends without its event loop (the window system went away): running work stops
+  // at once and is waited for; its outcome is never handled.
+  void abandon();
+
   // 立即备份: one copy with a progress window; the outcome names where it went.
   void backupNow(BackupClient& client);
   // 检查数据库: integrity_check of data.db; "数据库完好" or the engine's lines.
