@@ -21,7 +21,7 @@ for round in 1 2; do
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || { fail "Xvfb did not start"; break; }
   display=:$(head -n1 "$work/display")
-  DISPLAY=$display XDG_CONFIG_HOME=$dir/config "$program" --data "$dir" >"$dir/out-$round.txt" 2>&1 &
+  QT_QPA_PLATFORM=xcb DISPLAY=$display XDG_CONFIG_HOME=$dir/config "$program" --data "$dir" >"$dir/out-$round.txt" 2>&1 &
   pid=$!
   for _ in $(seq 200); do [ -f "$dir/data.db-wal" ] && [ "$(copies "$dir")" -ge 1 ] && break; sleep 0.05; done
   [ -f "$dir/data.db-wal" ] || fail "$round: the running program has no write-ahead log"
