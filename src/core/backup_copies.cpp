@@ -143,7 +143,6 @@ std::vector<BackupCopy> listBackups(const std::string& folder) {
   return copies;
 }
 
-
 bool CopyPart::claim(const fs::path& folder, const LocalDateTime& now, std::string& error) {
   release();
   m_folder = folder;
@@ -215,7 +214,8 @@ void sweepAbandonedParts(const fs::path& folder) {
   // A journal whose part is gone belongs to nobody.
   for (const fs::path& journal : journals) {
     const std::string name = journal.string();
-    const std::string part = name.substr(0, name.rfind(kPartSuffix) + std::string(kPartSuffix).size());
+    const std::string part =
+        name.substr(0, name.rfind(kPartSuffix) + std::string(kPartSuffix).size());
     std::error_code existsError;
     if (!fs::exists(part, existsError) && !existsError) fs::remove(journal, existsError);
   }

@@ -44,7 +44,6 @@ std::string reasonOf(sqlite3* db, int rc) {
   return reasonText(rc, db ? sqlite3_system_errno(db) : 0, db ? sqlite3_errmsg(db) : "");
 }
 
-
 int shopTableCount(SqliteFile& db, int& rc) {
   std::string sql = "select count(*) from sqlite_master where type='table' and name in (";
   const std::vector<TableDef>& tables = schemaTables();

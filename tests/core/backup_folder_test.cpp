@@ -1,9 +1,9 @@
 // The backup folder under careless or hostile use: files that are no shop, two backups at once,
 // a database another program holds locked, copies cut off half way.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,8 +21,8 @@
 #include "core/backup_command.h"
 #include "core/backup_service.h"
 #include "core/bootstrap.h"
-#include "core/database_kind.h"
 #include "core/command_line.h"
+#include "core/database_kind.h"
 #include "core/sqlite_file.h"
 #include "support/recording_backup_screen.h"
 #include "support/test_app.h"
@@ -107,7 +107,8 @@ TEST_P(NoShopTest, FailsTheCheckAndIsNeverCopiedOverGoodCopies) {
 INSTANTIATE_TEST_SUITE_P(
     Files, NoShopTest,
     testing::Values(NoShopCase{"ZeroLength", ""},
-                    NoShopCase{"AnotherProgramsDatabase", "create table notes(x); insert into notes values(1)"},
+                    NoShopCase{"AnotherProgramsDatabase",
+                               "create table notes(x); insert into notes values(1)"},
                     NoShopCase{"EmptyWriteAheadLogFile", "pragma journal_mode=wal"}),
     [](const testing::TestParamInfo<NoShopCase>& info) { return info.param.name; });
 
@@ -180,14 +181,16 @@ TEST(BackupConcurrencyTest, ADatabaseHeldLockedGivesUpWithinTheLimit) {
   // Another program holds the file locked for writing and does not let go.
   sqlite3* holder = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &holder), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(holder, "pragma locking_mode=exclusive; begin exclusive; "
-                                 "insert into 日志(时间,类型,账号,日志) values('','0','','x')",
+  ASSERT_EQ(sqlite3_exec(holder,
+                         "pragma locking_mode=exclusive; begin exclusive; "
+                         "insert into 日志(时间,类型,账号,日志) values('','0','','x')",
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   CopyControl control;
   control.busyLimit = 500ms;
   const auto start = std::chrono::steady_clock::now();
-  const BackupResult result = writeBackup(file, copies.string(), 30, {2026, 12, 10, 9, 5, 3}, control);
+  const BackupResult result =
+      writeBackup(file, copies.string(), 30, {2026, 12, 10, 9, 5, 3}, control);
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(contains(result.error, "数据库正被占用")) << result.error;
@@ -243,8 +246,9 @@ TEST_P(KeepCountTest, OnlyAWholeNumberIsACount) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, KeepCountTest,
-    testing::Values(KeepCase{"Plain", "12", 12, false}, KeepCase{"BlanksAround", " 12\t", 12, false},
-                    KeepCase{"Zero", "0", 1, false}, KeepCase{"Huge", "99999999999999999999", 1000000, false},
+    testing::Values(KeepCase{"Plain", "12", 12, false},
+                    KeepCase{"BlanksAround", " 12\t", 12, false}, KeepCase{"Zero", "0", 1, false},
+                    KeepCase{"Huge", "99999999999999999999", 1000000, false},
                     KeepCase{"ThousandsComma", "1,000", 30, true},
                     KeepCase{"ThousandsBlank", "1 000", 30, true},
                     KeepCase{"Exponent", "1e3", 30, true}, KeepCase{"Fraction", "2.5", 30, true},
@@ -393,9 +397,8 @@ class ReadOnlyFolderTest : public testing::Test {
     makeShop(shop);
     fs::create_directories(copies);
     for (const fs::path& folder : {shop, copies}) {
-      fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read |
-                                  fs::perms::others_exec);
+      fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
     }
     for (const auto& entry : fs::directory_iterator(shop)) {
       if (entry.is_regular_file()) {
@@ -405,9 +408,7 @@ class ReadOnlyFolderTest : public testing::Test {
     // Nobody else can write here, not even the shop's own folder.
     fs::permissions(shop, fs::perms::owner_write, fs::perm_options::remove);
   }
-  void TearDown() override {
-    fs::permissions(shop, fs::perms::owner_write, fs::perm_options::add);
-  }
+  void TearDown() override { fs::permissions(shop, fs::perms::owner_write, fs::perm_options::add); }
 
   test::TempDir dir;
   fs::path shop = dir.path() / "shop";
@@ -415,18 +416,16 @@ class ReadOnlyFolderTest : public testing::Test {
 };
 
 TEST_F(ReadOnlyFolderTest, ASoundFileInAFolderNobodyCanWriteIsReadAndSound) {
-  const Outcome check = runAsAnotherUser([&](std::ostream& out) {
-    return runCheckCommand(shop.string(), out);
-  });
+  const Outcome check =
+      runAsAnotherUser([&](std::ostream& out) { return runCheckCommand(shop.string(), out); });
   EXPECT_EQ(check.code, 0) << check.out;
   EXPECT_EQ(check.out, "数据库完好\n");
 }
 
 TEST_F(ReadOnlyFolderTest, AFolderThatCannotBeWrittenSaysSo) {
   // The copies' folder exists and belongs to somebody else.
-  const Outcome backup = runAsAnotherUser([&](std::ostream& out) {
-    return runBackupCommand(shop.string(), copies.string(), out);
-  });
+  const Outcome backup = runAsAnotherUser(
+      [&](std::ostream& out) { return runBackupCommand(shop.string(), copies.string(), out); });
   EXPECT_EQ(backup.code, 1);
   EXPECT_TRUE(contains(backup.out, "无法写入备份文件夹：" + copies.string())) << backup.out;
   EXPECT_TRUE(contains(backup.out, "没有访问权限")) << backup.out;
@@ -437,8 +436,9 @@ TEST(ReasonTest, SystemErrorsAreToldInChinese) {
   for (const int error : {EEXIST, EBUSY, ENOTEMPTY, EXDEV, EINVAL, ELOOP, EMFILE, 12345}) {
     const std::string text = fileErrorText(error);
     EXPECT_FALSE(text.empty());
-    EXPECT_TRUE(std::none_of(text.begin(), text.end(),
-                             [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }))
+    EXPECT_TRUE(
+        std::none_of(text.begin(), text.end(),
+                     [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }))
         << error << ": " << text;
   }
 }
