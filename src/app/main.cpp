@@ -71,8 +71,7 @@ int main(int argc, char* argv[]) {
 
   // A misspelt database type opens nothing: a new data.db would take the till's sales apart
   // from the other tills'.
-  const cz::DatabaseChoice databaseChoice =
-      cz::readDatabaseChoice(data.folder + "/配置.ini");
+  const cz::DatabaseChoice databaseChoice = cz::readDatabaseChoice(data.folder + "/配置.ini");
   if (databaseChoice.kind == cz::DatabaseKind::Invalid) {
     std::cerr << "chenzhou-pos: " << databaseChoice.error << '\n';
     cz::QtDialogs(nullptr).message(databaseChoice.error, "打开数据库失败",

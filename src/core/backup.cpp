@@ -48,7 +48,6 @@ void removeFileAndJournal(const std::string& path) {
   for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(path + suffix, ignored);
 }
 
-
 // Sends the pages of a growing copy to the disk a few megabytes at a time. Left to the system,
 // a copy of gigabytes piles up in memory and goes to the disk in bursts, and each commit of the
 // till, which waits for the disk, waits behind such a burst (hundreds of milliseconds).
@@ -201,7 +200,6 @@ std::string joinLines(const std::vector<std::string>& lines, size_t most) {
   if (lines.size() > most) text += "\r\n……";
   return text;
 }
-
 
 bool cannotWriteBeside(int rc) {
   const int primary = rc & 0xff;
@@ -359,7 +357,6 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
   rotate(folder, keep, result.path, keepAlso, result);
   return result;
 }
-
 
 IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth, CopyControl* control) {
   IntegrityReport report;

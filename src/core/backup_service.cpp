@@ -94,9 +94,10 @@ BackupOptions readBackupOptions(const std::string& settingsPath, const std::stri
       first == std::string::npos ? std::string() : keep.substr(first, last - first + 1);
   if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
     constexpr std::int64_t kMostCopies = 1000000;
-    options.keep = digits.size() > 7
-                       ? static_cast<int>(kMostCopies)
-                       : static_cast<int>(std::clamp<std::int64_t>(std::stoll(digits), 1, kMostCopies));
+    options.keep =
+        digits.size() > 7
+            ? static_cast<int>(kMostCopies)
+            : static_cast<int>(std::clamp<std::int64_t>(std::stoll(digits), 1, kMostCopies));
   } else {
     options.keepError = "备份设置有误：保留=[" + keep + "]不是整数，按保留" +
                         std::to_string(options.keep) + "份处理";

@@ -56,7 +56,8 @@ constexpr const char* kUsage =
 constexpr const char* kOwnMark = ".chenzhou-crash-test";
 
 bool number(const std::string& text, long long most, long long& value) {
-  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 12 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
   value = std::stoll(text);
@@ -106,7 +107,8 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   // The folder is removed when the run passes: only one that holds nothing else may be used.
   std::error_code error;
   if (fs::exists(options.dir, error)) {
-    if (!fs::is_directory(options.dir, error)) return wrong(options.dir.string() + " is not a folder");
+    if (!fs::is_directory(options.dir, error))
+      return wrong(options.dir.string() + " is not a folder");
     const bool empty = fs::is_empty(options.dir, error);
     if (error || (!empty && !fs::exists(options.dir / kOwnMark, error))) {
       return wrong(options.dir.string() +
