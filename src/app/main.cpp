@@ -7,6 +7,7 @@
 
 #include "app/exit_signals.h"
 #include "app/qt_windows.h"
+#include "app/unexpected_exit.h"
 #include "core/app_context.h"
 #include "core/backup_command.h"
 #include "core/backup_service.h"
@@ -14,6 +15,7 @@
 #include "core/command_line.h"
 #include "core/data_folder.h"
 #include "core/database.h"
+#include "core/database_kind.h"
 #include "core/login.h"
 #include "core/operation_log.h"
 #include "core/session.h"
@@ -68,6 +70,16 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
+  // A misspelt database type opens nothing: a new data.db would take the till's sales apart
+  // from the other tills'.
+  const cz::DatabaseChoice databaseChoice = cz::readDatabaseChoice(data.folder + "/配置.ini");
+  if (databaseChoice.kind == cz::DatabaseKind::Invalid) {
+    std::cerr << "chenzhou-pos: " << databaseChoice.error << '\n';
+    cz::QtDialogs(nullptr).message(databaseChoice.error, "打开数据库失败",
+                                   cz::MessageIcon::Warning);
+    return 1;
+  }
+
   // Process-wide state, alive until the event loop ends; the connection closes with `db`.
   cz::Database db;
   cz::Session session;
@@ -78,6 +90,12 @@ int main(int argc, char* argv[]) {
   // Sends the ESC/POS jobs of every window, off the UI thread.
   cz::PrintSpooler printSpooler(uiQueue);
   cz::QtWindows windows(logList);
+  // The exit ended (the exit backup written): the event loop ends, or does not start.
+  bool ended = false;
+  windows.onEnded([&ended] {
+    ended = true;
+    QCoreApplication::quit();
+  });
   cz::AppContext app{db,           session, log,         clock,
                      windows,      uiQueue, data.folder, cz::accountMemoryFilePath(),
                      &printSpooler};
@@ -98,8 +116,16 @@ int main(int argc, char* argv[]) {
     if (!windows.quitting()) {
       cz::exitWithoutAsking(app);
     } else if (!backups.busy()) {
+      ended = true;
       QCoreApplication::quit();
     }
+  });
+
+  // The window system gone: the running copy stops (its part file is swept by the next start)
+  // and data.db is closed into one file.
+  cz::closeUpAtUnexpectedExit([&] {
+    backups.abandon();
+    db.close();
   });
 
   auto* login = new cz::LoginWindow(app);
@@ -107,7 +133,10 @@ int main(int argc, char* argv[]) {
   login->created();
   login->show();
 
-  const int status = application.exec();
+  // A signal during start-up may have ended the program before its event loop ran.
+  cz::eventLoopStarts();
+  const int status = ended ? 0 : application.exec();
+  cz::expectedExit();
   db.setWaitHook(nullptr);
   // Windows still left go after the backups.
   app.backups = nullptr;

@@ -224,10 +224,10 @@ void QtWindows::quitWhenNoWindowIsLeft() {
   if (m_login || m_log || m_main || m_quitting) return;
   m_quitting = true;
   if (m_app && m_app->backups) {
-    m_app->backups->atExit([] { QCoreApplication::quit(); });
+    m_app->backups->atExit([this] { m_ended(); });
     return;
   }
-  QCoreApplication::quit();
+  m_ended();
 }
 
 }  // namespace cz

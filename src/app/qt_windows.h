@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QPointer>
+
+#include <functional>
 
 #include "core/windows.h"
 
@@ -33,6 +36,8 @@ class QtWindows : public Windows {
   // The start window; created by main().
   void setLoginWindow(LoginWindow* login) { m_login = login; }
   void setContext(AppContext* app) { m_app = app; }
+  // What ends the program once the last window went and the exit backup is done.
+  void onEnded(std::function<void()> ended) { m_ended = std::move(ended); }
 
   void loadLogWindow() override;
   void showLogWindow() override;
@@ -72,6 +77,7 @@ class QtWindows : public Windows {
   // The main window destroyed last, until it is gone.
   QPointer<MainWindow> m_dyingMain;
   bool m_quitting = false;
+  std::function<void()> m_ended = [] { QCoreApplication::quit(); };
   // Owned by the main window and by the settings window: Qt destroys them with their owner.
   QPointer<SettingsWindow> m_settings;
   QPointer<AccountsWindow> m_accounts;

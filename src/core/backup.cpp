@@ -14,7 +14,9 @@
 #include <thread>
 #include <tuple>
 
+#include "core/backup_copies.h"
 #include "core/schema.h"
+#include "core/sqlite_file.h"
 #include "core/timestamp.h"
 #include "util/file_system.h"
 
@@ -33,124 +35,17 @@ bool CopyControl::stopRequested() const {
 
 namespace {
 
-// Leftovers of a copy that was cut off are swept once they have not been written for this long,
-// so a copy another program is writing right now is left alone.
-constexpr auto kStalePartAge = std::chrono::minutes(10);
-constexpr const char* kPartSuffix = ".part";
-
-// One connection of its own, closed when it goes.
-class Connection {
- public:
-  Connection() = default;
-  ~Connection() { close(); }
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-
-  // Opens an existing file (read-write where the file allows it, read-only otherwise) or, with
-  // `create`, makes it. Returns the engine's code.
-  int open(const std::string& path, bool create) {
-    close();
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-      m_openError = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
-      m_openErrno = m_db ? sqlite3_system_errno(m_db) : 0;
-      close();
-    }
-    return rc;
-  }
-  int close() {
-    int rc = SQLITE_OK;
-    if (m_db) rc = sqlite3_close(m_db);
-    if (rc == SQLITE_BUSY) sqlite3_close_v2(m_db);
-    m_db = nullptr;
-    return rc;
-  }
-  sqlite3* get() const { return m_db; }
-  const std::string& openError() const { return m_openError; }
-  int openErrno() const { return m_openErrno; }
-
-  // Runs statements; the engine's code.
-  int exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
-
-  // The first column of every row of one statement; the engine's code in `rc`.
-  std::vector<std::string> column(const char* sql, int& rc) {
-    std::vector<std::string> values;
-    sqlite3_stmt* statement = nullptr;
-    rc = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
-    if (rc != SQLITE_OK) return values;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      const auto* text = sqlite3_column_text(statement, 0);
-      values.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
-    }
-    if (rc == SQLITE_DONE) rc = SQLITE_OK;
-    sqlite3_finalize(statement);
-    return values;
-  }
-
- private:
-  sqlite3* m_db = nullptr;
-  std::string m_openError;
-  int m_openErrno = 0;
-};
-
-// Why an engine call failed, in words for the user, with the engine's own text after it.
-std::string reasonText(int rc, int systemErrno, const std::string& engineText) {
-  std::string reason;
-  switch (rc & 0xff) {
-    case SQLITE_FULL:
-      reason = "磁盘空间不足";
-      break;
-    case SQLITE_READONLY:
-      reason = "只读，不能写入";
-      break;
-    case SQLITE_CANTOPEN:
-      reason = systemErrno ? fileErrorText(systemErrno) : "无法打开或创建文件";
-      break;
-    case SQLITE_IOERR:
-      reason = systemErrno ? fileErrorText(systemErrno) : "读写出错";
-      break;
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      reason = "没有访问权限";
-      break;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-      reason = "文件已损坏或不是数据库";
-      break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      reason = "数据库正被占用";
-      break;
-    default:
-      return engineText.empty() ? sqlite3_errstr(rc) : engineText;
-  }
-  if (!engineText.empty()) reason += "（" + engineText + "）";
-  return reason;
-}
-
-std::string reasonOf(sqlite3* db, int rc) {
-  return reasonText(rc, db ? sqlite3_system_errno(db) : 0, db ? sqlite3_errmsg(db) : "");
-}
-
 // The folder is the place to look for a failure of this kind: a full, read-only or vanished
-// disk, rather than a damaged database.
+// disk, rather than a damaged database or one another program holds locked.
 bool writeSideFailure(int rc) {
   const int primary = rc & 0xff;
-  return primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB;
+  return primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB && primary != SQLITE_BUSY &&
+         primary != SQLITE_LOCKED;
 }
 
 void removeFileAndJournal(const std::string& path) {
   std::error_code ignored;
   for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(path + suffix, ignored);
-}
-
-// Makes a rename or removal in `folder` durable. A failure here is not a failure of the copy.
-void syncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 // Sends the pages of a growing copy to the disk a few megabytes at a time. Left to the system,
@@ -191,11 +86,11 @@ struct CopyFailure {
 
 // Copies the main database of `source` into a new file at `destPath` in steps, then turns the
 // copy into a file that needs no log beside it (rollback journal) and closes it. On failure the
-// file is removed.
+// file is removed. A `claimed` file is the empty one made for the copy; any other is replaced.
 bool copyInto(sqlite3* source, const std::string& destPath, CopyControl& control,
-              CopyFailure& failure) {
-  removeFileAndJournal(destPath);
-  Connection dest;
+              CopyFailure& failure, bool claimed = false) {
+  if (!claimed) removeFileAndJournal(destPath);
+  SqliteFile dest;
   if (const int rc = dest.open(destPath, true); rc != SQLITE_OK) {
     failure = {rc, reasonText(rc, dest.openErrno(), dest.openError()), false};
     removeFileAndJournal(destPath);
@@ -213,6 +108,9 @@ bool copyInto(sqlite3* source, const std::string& destPath, CopyControl& control
   WriteBehind writeBehind(destPath);
   int rc = SQLITE_OK;
   bool stopped = false;
+  // Since when the source has been locked by another program without a break.
+  bool busy = false;
+  std::chrono::steady_clock::time_point busySince{};
   while (true) {
     rc = sqlite3_backup_step(backup, pages);
     writeBehind.step();
@@ -220,6 +118,14 @@ bool copyInto(sqlite3* source, const std::string& destPath, CopyControl& control
     if (control.progress) control.progress(total - sqlite3_backup_remaining(backup), total);
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+    if (rc == SQLITE_OK) {
+      busy = false;
+    } else if (!busy) {
+      busy = true;
+      busySince = std::chrono::steady_clock::now();
+    } else if (std::chrono::steady_clock::now() - busySince > control.busyLimit) {
+      break;
+    }
     if (control.stopRequested()) {
       stopped = true;
       break;
@@ -263,7 +169,7 @@ bool copyInto(sqlite3* source, const std::string& destPath, CopyControl& control
 // snapshot never blocks a writer, so the copy sees the file as it was when it began while the
 // till goes on storing orders. With the rollback journal a held read would block every writer:
 // there each step reads on its own, and the copy starts over when another connection wrote.
-bool holdSnapshot(Connection& source) {
+bool holdSnapshot(SqliteFile& source) {
   int rc = SQLITE_OK;
   source.column("SELECT count(*) FROM sqlite_master", rc);
   const std::vector<std::string> mode = source.column("PRAGMA journal_mode", rc);
@@ -275,10 +181,6 @@ bool holdSnapshot(Connection& source) {
     return false;
   }
   return true;
-}
-
-std::string twoDigits(int n) {
-  return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
 std::string folderFailure(const std::string& folder, const std::string& reason) {
@@ -299,122 +201,67 @@ std::string joinLines(const std::vector<std::string>& lines, size_t most) {
   return text;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  std::error_code error;
-  if (fs::equivalent(a, b, error)) return true;
-  return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+bool cannotWriteBeside(int rc) {
+  const int primary = rc & 0xff;
+  return primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY || primary == SQLITE_PERM;
 }
 
-// Takes `count` decimal digits from the front of `text` into `value`.
-bool takeDigits(std::string_view& text, size_t count, int& value) {
-  if (text.size() < count) return false;
-  value = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    value = value * 10 + (text[i] - '0');
-  }
-  text.remove_prefix(count);
-  return true;
+// The engine's code of a first read of the file.
+int firstRead(SqliteFile& db) {
+  int rc = SQLITE_OK;
+  db.column("select count(*) from sqlite_master", rc);
+  return rc;
 }
 
-bool takeText(std::string_view& text, std::string_view part) {
-  if (!text.starts_with(part)) return false;
-  text.remove_prefix(part.size());
-  return true;
-}
-
-// Reads a copy's name, "data-YYYYMMDD-HHMMSS.db" or "data-YYYYMMDD-HHMMSS-N.db", from the front
-// of `name`, leaving the rest of it there.
-bool takeCopyName(std::string_view& name, LocalDateTime& time, int& serial) {
-  if (!takeText(name, "data-") || !takeDigits(name, 4, time.year) ||
-      !takeDigits(name, 2, time.month) || !takeDigits(name, 2, time.day) || !takeText(name, "-") ||
-      !takeDigits(name, 2, time.hour) || !takeDigits(name, 2, time.minute) ||
-      !takeDigits(name, 2, time.second)) {
-    return false;
-  }
-  serial = 1;
-  if (takeText(name, "-")) {
-    size_t digits = 0;
-    while (digits < name.size() && digits < 7 && name[digits] >= '0' && name[digits] <= '9') {
-      ++digits;
+// Opens a file to read it: read-write where that works, so that closing folds a write-ahead log
+// back into the file; else read-only; and for a file in the write-ahead-log mode in a folder that
+// cannot be written (where even a reader needs a shared-memory file beside it), as a file nobody
+// changes, when no log lies beside it.
+int openForReading(SqliteFile& db, const std::string& path, std::string& why) {
+  int rc = db.open(path, false);
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db.get(), 2000);
+    rc = firstRead(db);
+    if (rc == SQLITE_OK || !cannotWriteBeside(rc)) {
+      if (rc != SQLITE_OK) why = reasonOf(db.get(), rc);
+      return rc;
     }
-    if (digits == 0 || digits > 6 || !takeDigits(name, digits, serial)) return false;
+  } else if (!cannotWriteBeside(rc)) {
+    why = reasonText(rc, db.openErrno(), db.openError());
+    return rc;
   }
-  return takeText(name, ".db");
-}
-
-// A file of a copy still being written: the copy's name + ".part", or a journal beside it.
-bool isPartName(std::string_view name) {
-  LocalDateTime time;
-  int serial = 0;
-  if (!takeCopyName(name, time, serial) || !takeText(name, ".part")) return false;
-  return name.empty() || name == "-journal" || name == "-wal" || name == "-shm";
-}
-
-// Removes copies of a cut-off backup that nobody has written for a while.
-void sweepStaleParts(const fs::path& folder) {
+  rc = db.openWith(path, SQLITE_OPEN_READONLY);
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db.get(), 2000);
+    rc = firstRead(db);
+    if (rc == SQLITE_OK) return rc;
+  }
   std::error_code error;
-  const auto now = fs::file_time_type::clock::now();
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (!isPartName(name)) continue;
-    std::error_code timeError;
-    const auto written = fs::last_write_time(it->path(), timeError);
-    if (timeError || now - written < kStalePartAge) continue;
-    std::error_code ignored;
-    fs::remove(it->path(), ignored);
-  }
-}
-
-void rotate(const std::string& folder, int keep, const std::string& justWritten,
-            const std::string& keepAlso, BackupResult& result) {
-  std::vector<BackupCopy> copies = listBackups(folder);
-  size_t remaining = copies.size();
-  const size_t most = static_cast<size_t>(std::max(1, keep));
-  for (const BackupCopy& copy : copies) {  // oldest first
-    if (remaining <= most) break;
-    if (sameFile(copy.path, justWritten) || sameFile(copy.path, keepAlso)) continue;
-    std::error_code error;
-    fs::remove(copy.path, error);
-    if (error) {
-      result.notRemoved.push_back(copy.path + "：" + fileErrorText(error.value()));
-      continue;
+  const bool log = fs::file_size(path + "-wal", error) > 0 && !error;
+  if (!log) {
+    std::string uri = "file:";
+    for (const char c : fs::absolute(path, error).string()) {
+      if (c == '%' || c == '?' || c == '#') {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        uri += '%';
+        uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xf];
+        uri += kHex[static_cast<unsigned char>(c) & 0xf];
+      } else {
+        uri += c;
+      }
     }
-    result.removed.push_back(copy.path);
-    --remaining;
+    uri += "?immutable=1";
+    if (db.openWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) == SQLITE_OK &&
+        firstRead(db) == SQLITE_OK) {
+      return SQLITE_OK;
+    }
   }
-  if (!result.removed.empty()) syncFolder(folder);
+  rc = db.get() ? sqlite3_errcode(db.get()) : rc;
+  why = db.get() ? reasonOf(db.get(), rc) : reasonText(rc, db.openErrno(), db.openError());
+  return rc == SQLITE_OK ? SQLITE_CANTOPEN : rc;
 }
 
 }  // namespace
-
-std::string backupFileName(const LocalDateTime& t) {
-  return "data-" + std::to_string(t.year) + twoDigits(t.month) + twoDigits(t.day) + "-" +
-         twoDigits(t.hour) + twoDigits(t.minute) + twoDigits(t.second) + ".db";
-}
-
-std::vector<BackupCopy> listBackups(const std::string& folder) {
-  std::vector<BackupCopy> copies;
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string file = it->path().filename().string();
-    std::string_view name = file;
-    BackupCopy copy;
-    if (!takeCopyName(name, copy.time, copy.serial) || !name.empty()) continue;
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    copy.path = it->path().string();
-    copies.push_back(std::move(copy));
-  }
-  const auto key = [](const BackupCopy& c) {
-    return std::make_tuple(c.time.year, c.time.month, c.time.day, c.time.hour, c.time.minute,
-                           c.time.second, c.serial);
-  };
-  std::sort(copies.begin(), copies.end(),
-            [&](const BackupCopy& a, const BackupCopy& b) { return key(a) < key(b); });
-  return copies;
-}
 
 BackupResult writeBackup(const std::string& databasePath, const std::string& folder, int keep,
                          const LocalDateTime& now, CopyControl& control,
@@ -432,32 +279,44 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
     result.error = folderFailure(folder, "同名的不是一个文件夹");
     return result;
   }
-  sweepStaleParts(folder);
+  sweepAbandonedParts(folder);
 
-  // A free name: a copy taken in the same second as another gets a number.
-  const std::string base = backupFileName(now);
-  const std::string stem = base.substr(0, base.size() - 3);
-  fs::path target;
-  for (int serial = 1; serial < 1000; ++serial) {
-    target = fs::path(folder) / (serial == 1 ? base : stem + "-" + std::to_string(serial) + ".db");
-    std::error_code existsError;
-    if (!fs::exists(target, existsError) &&
-        !fs::exists(target.string() + kPartSuffix, existsError)) {
-      break;
-    }
+  SqliteFile source;
+  std::string why;
+  if (const int rc = openForReading(source, databasePath, why);
+      rc != SQLITE_OK && (rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED) {
+    result.error = databaseFailure(databasePath, why);
+    return result;
   }
-  const std::string part = target.string() + kPartSuffix;
-
-  Connection source;
-  if (const int rc = source.open(databasePath, false); rc != SQLITE_OK) {
-    result.error =
-        databaseFailure(databasePath, reasonText(rc, source.openErrno(), source.openError()));
+  sqlite3_busy_timeout(source.get(), 200);
+  // A file without the shop's tables (an empty file, another program's) is no backup, and its
+  // copy must not push a good one out of the folder.
+  int tablesRc = SQLITE_OK;
+  const auto lockedUntil = std::chrono::steady_clock::now() + control.busyLimit;
+  int tables = shopTableCount(source, tablesRc);
+  while (((tablesRc & 0xff) == SQLITE_BUSY || (tablesRc & 0xff) == SQLITE_LOCKED) &&
+         std::chrono::steady_clock::now() < lockedUntil && !control.stopRequested()) {
+    tables = shopTableCount(source, tablesRc);
+  }
+  if (tablesRc != SQLITE_OK) {
+    result.error = databaseFailure(databasePath, reasonOf(source.get(), tablesRc));
+    return result;
+  }
+  if (tables == 0) {
+    result.error = databaseFailure(databasePath, kNoShopDataText);
     return result;
   }
   sqlite3_busy_timeout(source.get(), 2000);
+
+  CopyPart part;
+  std::string claimError;
+  if (!part.claim(folder, now, claimError)) {
+    result.error = folderFailure(folder, claimError);
+    return result;
+  }
   const bool snapshot = holdSnapshot(source);
   CopyFailure failure;
-  const bool copied = copyInto(source.get(), part, control, failure);
+  const bool copied = copyInto(source.get(), part.partPath(), control, failure, true);
   if (snapshot) {
     source.exec("ROLLBACK");
     // While the copy held its snapshot the log could not be folded back into the file, and grew
@@ -476,9 +335,9 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
   }
 
   // The copy is checked as it lies on the disk, through a connection of its own.
-  const IntegrityReport check = checkDatabaseFile(part, CheckDepth::Quick, &control);
+  const IntegrityReport check = checkDatabaseFile(part.partPath(), CheckDepth::Quick, &control);
   if (!check.ok) {
-    removeFileAndJournal(part);
+    removeFileAndJournal(part.partPath());
     result.stopped = check.stopped;
     if (!check.stopped) {
       result.error = "备份失败，写入的备份没有通过检查，已删除。\r\n备份文件夹：" + folder +
@@ -486,28 +345,27 @@ BackupResult writeBackup(const std::string& databasePath, const std::string& fol
     }
     return result;
   }
-  fs::rename(part, target, error);
-  if (error) {
-    removeFileAndJournal(part);
-    result.error = folderFailure(folder, fileErrorText(error.value()));
+  if (const std::string published = part.publish(); !published.empty()) {
+    removeFileAndJournal(part.partPath());
+    result.error = folderFailure(folder, published);
     return result;
   }
+  part.release();
   syncFolder(folder);
   result.ok = true;
-  result.path = target.string();
+  result.path = part.copyPath();
   rotate(folder, keep, result.path, keepAlso, result);
   return result;
 }
 
 IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth, CopyControl* control) {
   IntegrityReport report;
-  Connection db;
-  if (const int rc = db.open(path, false); rc != SQLITE_OK) {
-    report.problems.push_back("无法打开：" + path + "，原因：" +
-                              reasonText(rc, db.openErrno(), db.openError()));
+  SqliteFile db;
+  std::string why;
+  if (openForReading(db, path, why) != SQLITE_OK) {
+    report.problems.push_back("无法打开：" + path + "，原因：" + why);
     return report;
   }
-  sqlite3_busy_timeout(db.get(), 2000);
   if (control) {
     sqlite3_progress_handler(
         db.get(), 1000,
@@ -525,13 +383,14 @@ IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth, Cop
     return report;
   }
   report.ok = lines.size() == 1 && lines.front() == "ok";
+  if (report.ok) report.shopTables = shopTableCount(db, rc);
   if (!report.ok) report.problems = lines.empty() ? std::vector<std::string>{"没有结果"} : lines;
   return report;
 }
 
 DatabaseSummary summarizeDatabase(const std::string& path) {
   DatabaseSummary summary;
-  Connection db;
+  SqliteFile db;
   if (const int rc = db.open(path, false); rc != SQLITE_OK) {
     summary.error = reasonText(rc, db.openErrno(), db.openError());
     return summary;
@@ -566,7 +425,7 @@ DatabaseSummary summarizeDatabase(const std::string& path) {
 BackupResult copyDatabase(const std::string& fromPath, const std::string& toPath,
                           CopyControl& control) {
   BackupResult result;
-  Connection source;
+  SqliteFile source;
   if (const int rc = source.open(fromPath, false); rc != SQLITE_OK) {
     result.error = "无法读取文件：" + fromPath + "\r\n原因：" +
                    reasonText(rc, source.openErrno(), source.openError());
@@ -604,7 +463,7 @@ std::string swapInDatabase(const std::string& preparedPath, const std::string& d
   // in write-ahead-log mode holds a shared lock for as long as it is open. Closing this probe
   // folds any log back into the file.
   {
-    Connection probe;
+    SqliteFile probe;
     if (const int rc = probe.open(databasePath, false); rc != SQLITE_OK) {
       return "无法打开数据库：" + databasePath + "\r\n原因：" +
              reasonText(rc, probe.openErrno(), probe.openError());

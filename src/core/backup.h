@@ -24,6 +24,9 @@ class CopyControl {
   // till most of the time: a checkout's commit waits for the disk.
   int pagesPerStep = 256;
   std::chrono::milliseconds pause{10};
+  // How long a copy waits while another program holds the database locked before it gives up
+  // with "数据库正被占用".
+  std::chrono::milliseconds busyLimit{10000};
   // Called on the working thread after each step with the pages done and the pages in all.
   std::function<void(std::int64_t done, std::int64_t total)> progress;
 
@@ -37,6 +40,10 @@ class CopyControl {
   std::atomic<bool> m_cancelled{false};
   std::atomic<std::int64_t> m_deadline{INT64_MAX};
 };
+
+// Why a file holding none of the shop's tables (an empty file, another program's database) is
+// neither sound nor copied.
+inline constexpr const char* kNoShopDataText = "数据库中没有收银数据";
 
 // The name of a copy taken at `t`: "data-20261210-090503.db".
 std::string backupFileName(const LocalDateTime& t);
@@ -69,9 +76,11 @@ struct BackupResult {
 // SQLite's online backup, so a copy taken while another connection stores orders holds a
 // consistent state of the file: the orders committed when the copy began, each whole. The copy is
 // written under a temporary name, checked with quick_check and only then given its name; a copy
-// that fails its check is deleted and reported. Then the oldest copies beyond `keep` (at least 1)
-// are removed, never the one just written nor `keepAlso`. Leftovers of copies that were cut off
-// (a killed program) are swept from the folder.
+// that fails its check is deleted and reported. A file without the shop's tables is not copied.
+// Then the oldest copies beyond `keep` (at least 1) are removed, never the one just written nor
+// `keepAlso`, nor one holding more of the shop's tables. Two backups started in the same second
+// (by two programs) each write a copy of their own. Leftovers of copies that were cut off (a
+// killed program) are swept from the folder.
 BackupResult writeBackup(const std::string& databasePath, const std::string& folder, int keep,
                          const LocalDateTime& now, CopyControl& control,
                          const std::string& keepAlso = {});
@@ -84,9 +93,12 @@ struct IntegrityReport {
   bool stopped = false;
   // The engine's lines when it found faults, or why the file could not be checked.
   std::vector<std::string> problems;
+  // How many of the shop's tables a sound file holds.
+  int shopTables = 0;
 };
 
-// Opens the file without writing to it and runs PRAGMA quick_check or integrity_check. A
+// Opens the file without writing to it (read-only where its folder cannot be written) and runs
+// PRAGMA quick_check or integrity_check. A
 // `control` can stop a long check; its pace is not used.
 IntegrityReport checkDatabaseFile(const std::string& path, CheckDepth depth,
                                   CopyControl* control = nullptr);

@@ -7,6 +7,7 @@
 #include "core/backup_service.h"
 #include "core/clock.h"
 #include "core/command_line.h"
+#include "core/database_kind.h"
 #include "core/server_copy.h"
 
 namespace cz {
@@ -41,6 +42,7 @@ int runBackupCommand(const std::string& dataDir, const std::string& targetDir, s
   if (databaseMissing(database, out)) return 1;
   const BackupOptions options =
       readBackupOptions((fs::path(dataDir) / "配置.ini").string(), database);
+  if (!options.keepError.empty()) out << options.keepError << "\n";
   CopyControl control;
   const BackupResult result =
       writeBackup(database, targetDir, options.keep, SystemClock().now(), control);
@@ -58,6 +60,10 @@ int runCheckCommand(const std::string& dataDir, std::ostream& out) {
   const std::string database = databaseIn(dataDir);
   if (databaseMissing(database, out)) return 2;
   const IntegrityReport report = checkDatabaseFile(database, CheckDepth::Full);
+  if (report.ok && report.shopTables == 0) {
+    out << kNoShopDataText << "：" << database << "\n";
+    return 1;
+  }
   if (report.ok) {
     out << "数据库完好\n";
     return 0;
@@ -69,7 +75,19 @@ int runCheckCommand(const std::string& dataDir, std::ostream& out) {
 
 std::optional<int> runTerminalCommand(const CommandLine& options, const std::string& dataDir,
                                       std::ostream& out, std::ostream* progress) {
-  if (options.check) return runCheckCommand(dataDir, out);
+  if (options.check || options.backupFolder) {
+    // data.db is the shop's data only when the settings say so: a server shop's file is stale.
+    const DatabaseChoice choice = readDatabaseChoice((fs::path(dataDir) / "配置.ini").string());
+    if (choice.kind != DatabaseKind::File) {
+      out << (choice.kind == DatabaseKind::Server ? kOnServerText : choice.error) << "\n";
+      return 2;
+    }
+  }
+  // Both: the copy is taken only of a file that passed the check.
+  if (options.check) {
+    const int checked = runCheckCommand(dataDir, out);
+    if (checked != 0 || !options.backupFolder) return checked;
+  }
   if (options.backupFolder) return runBackupCommand(dataDir, *options.backupFolder, out);
   if (options.copyToServer) {
     return runCopyToServerCommand(dataDir, *options.copyToServer, out, progress);

@@ -22,7 +22,9 @@ int runCheckCommand(const std::string& dataDir, std::ostream& out);
 struct CommandLine;
 
 // Runs `--check`, `--backup DIR` or `--copy-to-postgres CONN` when the command line asks for one
-// and returns its exit code; nothing when it asks for none. The copy's running count goes to
+// and returns its exit code; nothing when it asks for none. `--check --backup DIR` checks first
+// and copies only a sound file. `--check` and `--backup` refuse (exit code 2) when [数据库] names
+// a server, or a 类型 that is neither SQLite nor PostgreSQL. The copy's running count goes to
 // `progress` when given.
 std::optional<int> runTerminalCommand(const CommandLine& options, const std::string& dataDir,
                                       std::ostream& out, std::ostream* progress = nullptr);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/app_context.h"
+#include "core/backup_copies.h"
 #include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
@@ -27,9 +28,6 @@ namespace {
 constexpr const char* kFailureTitle = "备份失败";
 constexpr const char* kRestoreTitle = "恢复数据";
 constexpr const char* kBusyText = "正在备份或检查数据，请稍候再试";
-// The data of a shop on a database server is backed up and checked on the server.
-constexpr const char* kOnServerText =
-    "数据保存在数据库服务器上，备份、恢复和检查由服务器负责（例如用 pg_dump 备份）";
 constexpr std::size_t kMostLinesShown = 20;
 
 std::int64_t steadyMilliseconds() {
@@ -88,10 +86,21 @@ BackupOptions readBackupOptions(const std::string& settingsPath, const std::stri
   options.folder = chosen.string();
   options.defaultFolder = chosen == defaultFolder;
 
+  // Only a whole number is a count: "1,000" or "1e3" read as 1 would delete all but one copy.
   const std::string keep = file.read("备份", "保留", "30");
-  const std::size_t digit = keep.find_first_not_of(" \t+-");
-  if (digit != std::string::npos && std::isdigit(static_cast<unsigned char>(keep[digit]))) {
-    options.keep = static_cast<int>(std::clamp<std::int64_t>(readInteger(keep), 1, 1000000));
+  const std::size_t first = keep.find_first_not_of(" \t");
+  const std::size_t last = keep.find_last_not_of(" \t");
+  const std::string digits =
+      first == std::string::npos ? std::string() : keep.substr(first, last - first + 1);
+  if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
+    constexpr std::int64_t kMostCopies = 1000000;
+    options.keep =
+        digits.size() > 7
+            ? static_cast<int>(kMostCopies)
+            : static_cast<int>(std::clamp<std::int64_t>(std::stoll(digits), 1, kMostCopies));
+  } else {
+    options.keepError = "备份设置有误：保留=[" + keep + "]不是整数，按保留" +
+                        std::to_string(options.keep) + "份处理";
   }
   options.automatic = file.read("备份", "自动", "真") != "假";
   return options;
@@ -109,8 +118,20 @@ Backups::~Backups() {
   if (m_worker.joinable()) m_worker.join();
 }
 
+void Backups::abandon() {
+  m_alive = std::make_shared<bool>(false);
+  if (m_control) m_control->cancel();
+  if (m_worker.joinable()) m_worker.join();
+}
+
 BackupOptions Backups::options() const {
-  return readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath());
+  BackupOptions options =
+      readBackupOptions(m_app.session.settingsFilePath(), m_app.session.databasePath());
+  if (!options.keepError.empty() && !m_keepErrorLogged && m_app.db.isOpen()) {
+    m_keepErrorLogged = true;
+    m_app.log.write(LogType::Error, options.keepError);
+  }
+  return options;
 }
 
 void Backups::forget(BackupClient& client) {
@@ -185,12 +206,19 @@ void Backups::logNotRemoved(const BackupResult& result) {
   }
 }
 
-Backups::Work Backups::backupWork(const std::string& keepAlso) {
+Backups::Work Backups::backupWork(const std::string& keepAlso, bool onlyWhenStored) {
   const BackupOptions options = this->options();
   const std::string database = m_app.session.databasePath();
   const LocalDateTime now = m_app.clock.now();
-  return [this, options, database, now, keepAlso](CopyControl& control) -> Outcome {
+  return [this, options, database, now, keepAlso, onlyWhenStored](CopyControl& control) -> Outcome {
     makeDefaultFolder(options);
+    if (onlyWhenStored) {
+      // Nothing stored since the newest copy: another copy would hold the same data.
+      const std::vector<BackupCopy> copies = listBackups(options.folder);
+      if (!copies.empty() && !storedSince(database, copies.back().path)) {
+        return [](BackupClient*) {};
+      }
+    }
     const BackupResult result =
         writeBackup(database, options.folder, options.keep, now, control, keepAlso);
     return [this, result](BackupClient* client) { backupDone(result, client); };
@@ -231,8 +259,12 @@ void Backups::atStart() {
   run(
       [this, options, database, now](CopyControl& control) -> Outcome {
         makeDefaultFolder(options);
-        for (const BackupCopy& copy : listBackups(options.folder)) {
+        const std::vector<BackupCopy> copies = listBackups(options.folder);
+        for (const BackupCopy& copy : copies) {
           if (sameDay(copy.time, now)) return [](BackupClient*) {};
+        }
+        if (!copies.empty() && !storedSince(database, copies.back().path)) {
+          return [](BackupClient*) {};
         }
         const BackupResult result =
             writeBackup(database, options.folder, options.keep, now, control);
@@ -444,7 +476,7 @@ void Backups::exitBackup() {
     endExit();
     return;
   }
-  const Work work = backupWork();
+  const Work work = backupWork({}, true);
   run(
       [this, work](CopyControl& control) -> Outcome {
         const Outcome backedUp = work(control);

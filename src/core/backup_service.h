@@ -15,6 +15,10 @@ namespace cz {
 
 struct AppContext;
 
+// The data of a shop on a database server is backed up and checked on the server.
+inline constexpr const char* kOnServerText =
+    "数据保存在数据库服务器上，备份、恢复和检查由服务器负责（例如用 pg_dump 备份）";
+
 // The [备份] keys of the settings file.
 struct BackupOptions {
   // Where the copies go: 目录, a path relative to data.db's folder or absolute; by default the
@@ -24,8 +28,10 @@ struct BackupOptions {
   // since a missing one is usually an unplugged stick or share, whose mount point lies on the
   // local disk.
   bool defaultFolder = true;
-  // 保留: how many copies are kept (at least 1; text that is not a number keeps 30).
+  // 保留: how many copies are kept (at least 1). Only a whole number, blanks around it allowed,
+  // is a count; anything else keeps 30 and `keepError` says so.
   int keep = 30;
+  std::string keepError;
   // 自动: backups at exit and at the day's first start; off only when exactly "假".
   bool automatic = true;
 };
@@ -96,20 +102,27 @@ class Backups {
   // ends the program.
   std::chrono::milliseconds exitWait{5000};
 
+  // The [备份] keys. A 保留 that is no count writes one 错误 entry into the log, once.
   BackupOptions options() const;
   // Work is running (or its outcome not yet handled).
   bool busy() const { return m_running || m_restoring; }
 
   // The database is open: on the day's first start (no copy of today in the folder) a copy is
-  // written in the background when 自动 is on. A failure is told once and logged as 错误.
+  // written in the background when 自动 is on, unless nothing was stored since the newest copy.
+  // A failure is told once and logged as 错误.
   void atStart();
 
   // The last window went. Waits for running work at most exitWait, saying so, then writes the
-  // exit backup when 自动 is on (with a progress window and 取消), then calls `done`.
+  // exit backup when 自动 is on and something was stored since the newest copy (with a progress
+  // window and 取消), then calls `done`.
   void atExit(std::function<void()> done);
   // The program is ending on a signal (shutdown, logout, Ctrl+C): exit shows no box and the exit
   // backup gets at most exitWait. A second signal stops running work at once.
   void signalled();
+
+  // The program ends without its event loop (the window system went away): running work stops
+  // at once and is waited for; its outcome is never handled.
+  void abandon();
 
   // 立即备份: one copy with a progress window; the outcome names where it went.
   void backupNow(BackupClient& client);
@@ -135,8 +148,9 @@ class Backups {
   void run(Work work, BackupScreen* progress, const std::string& text, bool blocking,
            bool cancellable, const Pace& pace);
   void finished(const Outcome& outcome);
-  // A copy of data.db into the folder of the settings, taken now.
-  Work backupWork(const std::string& keepAlso = {});
+  // A copy of data.db into the folder of the settings, taken now; with `onlyWhenStored`, none
+  // when nothing was stored since the newest copy there.
+  Work backupWork(const std::string& keepAlso = {}, bool onlyWhenStored = false);
   void backupDone(const BackupResult& result, BackupClient* client);
   // Tells a failure once (the client's box, a notice, or a box at exit) and logs it as 错误.
   void report(const std::string& text, BackupClient* client);
@@ -160,6 +174,7 @@ class Backups {
   BackupScreen* m_progress = nullptr;
   bool m_exiting = false;
   bool m_signalled = false;
+  mutable bool m_keepErrorLogged = false;
   std::function<void()> m_afterRunning;
   std::function<void()> m_exitDone;
 };

@@ -4,6 +4,7 @@
 #include "core/backup_service.h"
 #include "core/branding.h"
 #include "core/database.h"
+#include "core/database_kind.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/schema.h"
@@ -14,10 +15,9 @@
 namespace cz {
 
 bool openDatabase(Database& db, const std::string& settingsPath, const std::string& filePath) {
-  const IniFile settings(settingsPath);
-  if (settings.read("数据库", "类型") == "PostgreSQL") {
-    return db.openServer(settings.read("数据库", "连接"));
-  }
+  const DatabaseChoice choice = readDatabaseChoice(settingsPath);
+  if (choice.kind == DatabaseKind::Server) return db.openServer(choice.connection);
+  if (choice.kind == DatabaseKind::Invalid) return false;
   return db.open(filePath);
 }
 
@@ -25,7 +25,11 @@ std::string runBootstrap(AppContext& app, Dialogs& dialogs) {
   app.session.dataDirectory = app.dataFolder + "/";
   app.windows.loadLogWindow();
 
-  if (!openDatabase(app.db, app.session.settingsFilePath(), app.session.databasePath())) {
+  const DatabaseChoice choice = readDatabaseChoice(app.session.settingsFilePath());
+  if (choice.kind == DatabaseKind::Invalid) {
+    // Nothing is opened, so no file is made that the till would sell into apart from the others.
+    dialogs.message(choice.error, "打开数据库失败", MessageIcon::Warning);
+  } else if (!openDatabase(app.db, app.session.settingsFilePath(), app.session.databasePath())) {
     // Nothing can be created in a file that does not open; the user is told why, and the
     // program goes on so that the log window and the message stay reachable.
     dialogs.message(app.db.lastError(), "打开数据库失败", MessageIcon::Information);

@@ -12,7 +12,8 @@ inline constexpr const char* kWelcomeText = "初始环境完毕，欢迎使用�
 
 // Opens the shop's data as the settings file's section [数据库] says: 类型 PostgreSQL connects to
 // the server named by 连接 (a libpq connection string; passwords come from ~/.pgpass or a service
-// file), anything else opens the SQLite file `filePath`. False with the reason in lastError().
+// file), SQLite or none opens the SQLite file `filePath`. False with the reason in lastError();
+// false without opening anything for any other 类型 (readDatabaseChoice names it).
 bool openDatabase(Database& db, const std::string& settingsPath, const std::string& filePath);
 
 // Prepares the process once the login window exists: data directory, the hidden log window,

@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -120,6 +121,35 @@ class DeviceFileConnection : public DescriptorConnection {
   std::string finish(Deadline) override { return {}; }
 };
 
+// A named pipe to a program that prints: the job ends once that program has read every byte.
+class FifoConnection : public DescriptorConnection {
+ public:
+  using DescriptorConnection::DescriptorConnection;
+  std::string finish(Deadline deadline) override {
+    for (;;) {
+      int unread = 0;
+      if (ioctl(m_fd, FIONREAD, &unread) != 0 || unread <= 0) return {};
+      pollfd cancel{m_cancelFd, POLLIN, 0};
+      const int left = millisecondsLeft(deadline);
+      if (left == 0) return "打印机" + m_name + "没有接收数据，发送超时";
+      if (poll(&cancel, m_cancelFd >= 0 ? 1 : 0, left < 5 ? left : 5) > 0) return kCancelled;
+    }
+  }
+};
+
+std::string notAPrinter(const std::string& path) {
+  return "打印设备不是打印机：" + path;
+}
+
+// What a printer's device file can be: a character device (a USB or serial port; not one of the
+// memory devices such as /dev/zero or /dev/null, which take every byte and print nothing) or a
+// named pipe to a program that prints. A regular file would collect receipts and report success.
+bool printerKind(const struct stat& info) {
+  if (S_ISFIFO(info.st_mode)) return true;
+  constexpr unsigned kMemoryDevices = 1;
+  return S_ISCHR(info.st_mode) && major(info.st_rdev) != kMemoryDevices;
+}
+
 class SocketConnection : public DescriptorConnection {
  public:
   using DescriptorConnection::DescriptorConnection;
@@ -146,7 +176,22 @@ class SocketConnection : public DescriptorConnection {
 
 std::unique_ptr<PrinterConnection> openDeviceFile(const std::string& path, int cancelFd,
                                                   std::string& error) {
+  struct stat before {};
+  if (::stat(path.c_str(), &before) == 0 && !printerKind(before)) {
+    error = notAPrinter(path);
+    return nullptr;
+  }
   const int flags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_APPEND;
+  if (S_ISFIFO(before.st_mode)) {
+    // Written only: opened for reading too, the pipe would take the bytes with nobody reading
+    // them, and an answer read back would be the question sent. Without a reader it fails at once.
+    const int fd = ::open(path.c_str(), O_WRONLY | flags);
+    if (fd < 0) {
+      error = "无法打开打印设备" + path + "（" + systemErrorText(errno) + "）";
+      return nullptr;
+    }
+    return std::make_unique<FifoConnection>(fd, cancelFd, path, false);
+  }
   bool answers = true;
   int fd = ::open(path.c_str(), O_RDWR | flags);
   if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
@@ -158,15 +203,12 @@ std::unique_ptr<PrinterConnection> openDeviceFile(const std::string& path, int c
     error = "无法打开打印设备" + path + "（" + systemErrorText(errno) + "）";
     return nullptr;
   }
+  // The file may have been replaced since it was looked at.
   struct stat info {};
-  if (fstat(fd, &info) == 0) {
-    if (S_ISDIR(info.st_mode)) {
-      ::close(fd);
-      error = "无法打开打印设备" + path + "（这是一个文件夹）";
-      return nullptr;
-    }
-    // A plain file only collects the bytes; reading it would read back what it holds.
-    if (S_ISREG(info.st_mode)) answers = false;
+  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !printerKind(info)) {
+    ::close(fd);
+    error = notAPrinter(path);
+    return nullptr;
   }
   return std::make_unique<DeviceFileConnection>(fd, cancelFd, path, answers);
 }

@@ -41,8 +41,33 @@ std::string fileErrorText(int error) {
     case EHOSTDOWN:
     case EHOSTUNREACH:
       return "网络连接已断开";
+    case EEXIST:
+      return "同名的文件已存在";
+    case ENOTEMPTY:
+      return "文件夹不是空的";
+    case EBUSY:
+    case ETXTBSY:
+      return "文件正被占用";
+    case ELOOP:
+      return "路径中的链接太多或指向自己";
+    case EMFILE:
+    case ENFILE:
+      return "打开的文件太多";
+    case EXDEV:
+      return "不能跨文件系统移动";
+    case EFBIG:
+      return "文件太大";
+    case ENOLCK:
+      return "文件系统不支持加锁";
+    case EINVAL:
+      return "文件系统不支持此操作";
+    case ENOMEM:
+      return "内存不足";
+    case ETIMEDOUT:
+      return "网络盘响应超时";
     default:
-      return std::strerror(error);
+      // The system's own text is English; the number lets support look it up.
+      return "系统错误（错误码 " + std::to_string(error) + "）";
   }
 }
 

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "printing/escpos.h"
 #include "support/fakes.h"
@@ -81,7 +84,9 @@ TEST(SendPrintJob, UnreachablePrintersGiveTheirReasonWithinTheLimit) {
       {"no such device file",
        {"/nonexistent/lp0", "x", true},
        "无法打开打印设备/nonexistent/lp0（设备不存在）"},
-      {"a folder", {"/tmp", "x", true}, "无法打开打印设备/tmp（这是一个文件夹）"},
+      {"a folder", {"/tmp", "x", true}, "打印设备不是打印机：/tmp"},
+      {"a device that takes every byte", {"/dev/zero", "x", true}, "打印设备不是打印机：/dev/zero"},
+      {"a device that prints nothing", {"/dev/null", "x", false}, "打印设备不是打印机：/dev/null"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -91,14 +96,53 @@ TEST(SendPrintJob, UnreachablePrintersGiveTheirReasonWithinTheLimit) {
   }
 }
 
-TEST(SendPrintJob, ADeviceFileCollectsTheBytes) {
+TEST(SendPrintJob, ARegularFileIsNoPrinterAndKeepsItsContents) {
   test::TempDir dir;
-  const std::string path = (dir.path() / "lp0").string();
-  std::ofstream(path) << "before|";
-  // A plain file cannot answer the paper question; the job goes out without waiting for one.
-  EXPECT_EQ(sendPrintJob({path, "receipt", true}, quick()), "");
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "before|receipt");
+  for (const char* name : {"lp0", ".bashrc", "data.db"}) {
+    const std::string path = (dir.path() / name).string();
+    std::ofstream(path) << "before|";
+    EXPECT_EQ(sendPrintJob({path, "receipt", true}, quick()), "打印设备不是打印机：" + path);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "before|");
+  }
+}
+
+TEST(SendPrintJob, ANamedPipePrintsOnlyWhenSomebodyReadsIt) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "printer").string();
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  // Nobody reads: a failure at once, whether or not the paper is asked about.
+  for (const bool ask : {true, false}) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(sendPrintJob({path, "receipt", ask}, quick()),
+              "无法打开打印设备" + path + "（设备未连接）");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  }
+  // A reader that opened the pipe and never reads: the job fails at its deadline.
+  {
+    const int stuck = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(stuck, 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(sendPrintJob({path, "receipt", true}, quick()),
+              "打印机" + path + "没有接收数据，发送超时");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    ::close(stuck);
+  }
+  // A program that reads gets every byte.
+  std::string received;
+  std::thread reader([&] {
+    std::ifstream in(path, std::ios::binary);
+    received.assign(std::istreambuf_iterator<char>(in), {});
+  });
+  std::string outcome;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    outcome = sendPrintJob({path, "receipt", true}, quick());
+    if (outcome.find("设备未连接") == std::string::npos) break;
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(outcome, "");
+  reader.join();
+  EXPECT_EQ(received, "receipt");
 }
 
 TEST(SendPrintJob, AMissingCupsQueueFailsWithAReason) {

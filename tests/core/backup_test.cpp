@@ -284,9 +284,8 @@ TEST_P(RotationTest, KeepsTheNewestCopiesAndNeverTheOneJustWritten) {
   test::TempDir dir;
   const std::string file = (dir.path() / "data.db").string();
   {
-    Database db;
-    ASSERT_TRUE(db.open(file));
-    ASSERT_TRUE(db.execute("create table t(x)"));
+    test::TestApp app(dir.path());
+    test::startAndLogIn(app);
   }
   const fs::path folder = dir.path() / "copies";
   fs::create_directories(folder);
@@ -327,7 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             {"data-20261210-090503.db", "data-20270103-080000.db"}},
         // A second copy of the same second is numbered, and counts after the first; files not
-        // named like a copy are never touched; a cut-off copy is swept once stale.
+        // named like a copy are never touched; a cut-off copy nobody writes is swept.
         RotationCase{"SameSecondAndStrangers",
                      2,
                      {"data-20261210-090503.db", "data.db", "notes.txt", "data-2026.db",
@@ -337,8 +336,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "data-20261208-010101.db.part-old"},
                      {"data-2026.db", "data-20261201-080000-.db", "data-20261201-080000.db.bak",
                       "data-20261201-0800001.db", "data-20261208-010101.db.part-old",
-                      "data-20261210-090503-2.db", "data-20261210-090503.db",
-                      "data-20261210-090503.db.part", "data.db", "notes.txt"}},
+                      "data-20261210-090503-2.db", "data-20261210-090503.db", "data.db",
+                      "notes.txt"}},
         RotationCase{"EmptyFolderAndThirty", 30, {}, {}, {"data-20261210-090503.db"}}),
     [](const testing::TestParamInfo<RotationCase>& info) { return info.param.name; });
 
@@ -382,7 +381,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"DefaultWritten", {{"目录", "备份/"}}, "备份", true, 30, true},
         OptionsCase{"Keep7", {{"保留", "7"}}, "备份", true, 7, true},
         OptionsCase{"KeepZero", {{"保留", "0"}}, "备份", true, 1, true},
-        OptionsCase{"KeepNegative", {{"保留", "-3"}}, "备份", true, 1, true},
+        OptionsCase{"KeepNegative", {{"保留", "-3"}}, "备份", true, 30, true},
         OptionsCase{"KeepText", {{"保留", "很多"}}, "备份", true, 30, true},
         OptionsCase{"Off", {{"自动", "假"}}, "备份", true, 30, false},
         OptionsCase{"OnlyFalseTurnsOff", {{"自动", "否"}}, "备份", true, 30, true}),
@@ -433,10 +432,19 @@ TEST_F(BackupServiceTest, TheDaysFirstStartBacksUpOnceInTheBackground) {
   settle(app, backups);
   EXPECT_EQ(namesIn(folder()), Names{"data-20261210-090503.db"});
   // A later start the same day finds today's copy; the next day's first start writes one.
+  // A day with a sale stored: the next day's first start writes one.
   app.clock.advanceSeconds(3600);
   backups.atStart();
   settle(app, backups);
+  app.log.write(LogType::Sale, "创建销售单1");
   app.clock.set({2026, 12, 11, 8, 0, 0});
+  backups.atStart();
+  settle(app, backups);
+  EXPECT_EQ(namesIn(folder()), (Names{"data-20261210-090503.db", "data-20261211-080000.db"}));
+  // A day with nothing stored (logging in and out only): the same data is not copied again.
+  writeLeavingEntry(app.context);
+  app.log.write(LogType::System, "[admin]成功登录了系统");
+  app.clock.set({2026, 12, 12, 8, 0, 0});
   backups.atStart();
   settle(app, backups);
   EXPECT_EQ(namesIn(folder()), (Names{"data-20261210-090503.db", "data-20261211-080000.db"}));
@@ -446,7 +454,8 @@ TEST_F(BackupServiceTest, TheDaysFirstStartBacksUpOnceInTheBackground) {
   EXPECT_TRUE(screen.notices.empty());
 
   writeKey(app, "自动", "假");
-  app.clock.set({2026, 12, 12, 8, 0, 0});
+  app.log.write(LogType::Sale, "创建销售单2");
+  app.clock.set({2026, 12, 13, 8, 0, 0});
   backups.atStart();
   settle(app, backups);
   EXPECT_EQ(namesIn(folder()).size(), 2u);
@@ -542,6 +551,36 @@ TEST_F(BackupServiceTest, ExitWritesItsBackupThenEnds) {
   EXPECT_EQ(namesIn(folder()), Names{"data-20261210-090503.db"});
   // Nothing after the leaving entry when all went well.
   EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(BackupServiceTest, ExitCopiesOnlyWhatWasStoredSinceTheStartsCopy) {
+  const struct {
+    const char* name;
+    int type;
+    const char* text;
+    size_t copies;
+  } cases[] = {
+      {"logging out only", LogType::System, "[admin]退出系统", 1},
+      {"a sale", LogType::Sale, "创建销售单1", 2},
+      {"a stock change", LogType::Stock, "更新库存：可乐", 2},
+      {"a failure told", LogType::Error, "打印失败", 2},
+      {"a system entry of another kind", LogType::System, "从备份恢复数据", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(folder());
+    Backups run(app.context, app.dialogs, screen);
+    run.atStart();
+    settle(app, run);
+    ASSERT_EQ(namesIn(folder()).size(), 1u);
+    app.log.write(c.type, c.text);
+    app.clock.advanceSeconds(60);
+    bool ended = false;
+    run.atExit([&] { ended = true; });
+    settle(app, run);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(namesIn(folder()).size(), c.copies);
+  }
 }
 
 TEST_F(BackupServiceTest, ExitWithoutAutomaticBackupsEndsAtOnce) {

@@ -4,8 +4,10 @@
 //
 //   crash_test [--kills N] [--seed S] [--dir DIR] [--server CONNECTION]
 //   crash_test --tills N --sales M [--seed S] [--dir DIR] [--server CONNECTION]
+//   crash_test --help
 //
-// The store is a small generated data.db in DIR (default: a fresh temp directory), or with
+// The store is a small generated data.db in DIR (default: a fresh temp directory; a given one
+// must be new, empty or left by an earlier run, since a run that passes removes it), or with
 // --server a database of its own that it creates on that PostgreSQL server (and drops again when
 // all is well). With --tills, N processes sell at once from the same goods until each has stored
 // M sales, and the same checks run once they are done, plus: exactly N×M sales stored.
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -41,22 +44,79 @@ struct Options {
   std::string server;
 };
 
-Options parse(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string flag = argv[i];
-    if (flag == "--kills") options.kills = std::atoi(argv[i + 1]);
-    if (flag == "--seed")
-      options.seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
-    if (flag == "--dir") options.dir = argv[i + 1];
-    if (flag == "--server") options.server = argv[i + 1];
-    if (flag == "--tills") options.tills = std::atoi(argv[i + 1]);
-    if (flag == "--sales") options.sales = std::atoi(argv[i + 1]);
+constexpr const char* kUsage =
+    "usage: crash_test [--kills N] [--seed S] [--dir DIR] [--server CONNECTION]\n"
+    "       crash_test --tills N --sales M [--seed S] [--dir DIR] [--server CONNECTION]\n"
+    "       crash_test --help\n"
+    "Kills a process storing orders N times (default 1000) at random moments and checks the\n"
+    "store after each kill; with --tills, N processes sell M sales each at once. DIR must be new,\n"
+    "empty or left by an earlier run (it is removed when all is well). Exit status 0: no fault.\n";
+
+// Marks a folder as this tool's, so that a later run may use it again and remove it.
+constexpr const char* kOwnMark = ".chenzhou-crash-test";
+
+bool number(const std::string& text, long long most, long long& value) {
+  if (text.empty() || text.size() > 12 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
   }
+  value = std::stoll(text);
+  return value <= most;
+}
+
+// The options, or an exit code when the run ends here (--help, a mistake).
+std::optional<int> parse(int argc, char** argv, Options& options) {
+  const auto wrong = [](const std::string& text) {
+    std::fprintf(stderr, "crash_test: %s\n%s", text.c_str(), kUsage);
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    if (flag == "--help" || flag == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (flag != "--kills" && flag != "--seed" && flag != "--dir" && flag != "--server" &&
+        flag != "--tills" && flag != "--sales") {
+      return wrong("unknown argument: " + flag);
+    }
+    if (i + 1 >= argc) return wrong(flag + " needs a value");
+    const std::string value = argv[++i];
+    long long n = 0;
+    if (flag == "--dir") {
+      if (value.empty()) return wrong("--dir needs a folder");
+      options.dir = value;
+    } else if (flag == "--server") {
+      options.server = value;
+    } else if (!number(value, flag == "--seed" ? 4294967295LL : 100000000LL, n)) {
+      return wrong(flag + " needs a whole number: " + value);
+    } else if (flag == "--kills") {
+      options.kills = static_cast<int>(n);
+    } else if (flag == "--seed") {
+      options.seed = static_cast<unsigned>(n);
+    } else if (flag == "--tills") {
+      options.tills = static_cast<int>(n);
+    } else {
+      options.sales = static_cast<int>(n);
+    }
+  }
+  if (options.tills > 0 && options.sales <= 0) return wrong("--tills needs --sales");
   if (options.dir.empty()) {
     options.dir = fs::temp_directory_path() / ("chenzhou-crash-" + std::to_string(::getpid()));
   }
-  return options;
+  // The folder is removed when the run passes: only one that holds nothing else may be used.
+  std::error_code error;
+  if (fs::exists(options.dir, error)) {
+    if (!fs::is_directory(options.dir, error))
+      return wrong(options.dir.string() + " is not a folder");
+    const bool empty = fs::is_empty(options.dir, error);
+    if (error || (!empty && !fs::exists(options.dir / kOwnMark, error))) {
+      return wrong(options.dir.string() +
+                   " holds other files; give a new or empty folder (it is removed after a run "
+                   "that passes)");
+    }
+  }
+  return std::nullopt;
 }
 
 // A database of its own on the server, named after this process.
@@ -123,8 +183,16 @@ int runTills(const Options& options, const cz::crash::Store& store, cz::StoreChe
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options options = parse(argc, argv);
-  fs::create_directories(options.dir);
+  Options options;
+  if (const std::optional<int> exitCode = parse(argc, argv, options)) return *exitCode;
+  std::error_code error;
+  fs::create_directories(options.dir, error);
+  std::FILE* mark = std::fopen((options.dir / kOwnMark).c_str(), "w");
+  if (!mark) {
+    std::fprintf(stderr, "crash_test: cannot write in %s\n", options.dir.c_str());
+    return 2;
+  }
+  std::fclose(mark);
   cz::crash::Store store{options.dir.string(), {}};
   const std::string db = (options.dir / "data.db").string();
   if (options.server.empty()) {
