@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/guarded_write.h"
 #include "util/colour.h"
 
 namespace cz {
@@ -45,13 +46,6 @@ void readGoods(Database& db, const std::optional<std::string>& search, RowSink& 
 
 // The stored fields of the item with this barcode, or nothing when there is none.
 std::optional<GoodsFields> readStoredGoods(Database& db, const std::string& barcode);
-
-// How a write guarded by the value it replaces went.
-enum class GuardedWrite {
-  Written,  // stored
-  Changed,  // the row no longer holds the value it was loaded with (or is gone): nothing written
-  Failed,   // the statement failed; the reason is the database's last error
-};
 
 // Writes `value` into one column (GoodsName … GoodsPoints, not the barcode) of the item, in one
 // statement and only while the column still holds `loaded`, the text the list showed for it. So

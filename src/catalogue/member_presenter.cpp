@@ -153,16 +153,16 @@ void MemberListPresenter::cellEdited(int row, int col) {
   // points a sale added meanwhile stay.
   MemberFields written;
   switch (writeMemberColumn(m_app.db, number, col, typed, textBeforeEdit(row, col), written)) {
-    case MemberWrite::Changed:
+    case GuardedWrite::Changed:
       changedElsewhere(row);
       return;
-    case MemberWrite::Failed: {
+    case GuardedWrite::Failed: {
       const std::string error = m_app.db.lastError();
       m_app.log.write(LogType::Error, "[修改会员信息失败]：" + error);
       m_dialogs.message(error, kEditFailed);
       return;
     }
-    case MemberWrite::Written:
+    case GuardedWrite::Written:
       break;
   }
   m_savedCell = {};

@@ -77,12 +77,12 @@ bool memberContactExists(Database& db, const std::string& contact) {
   return anyRow(db, sql, {contact});
 }
 
-MemberWrite writeMemberColumn(Database& db, const std::string& number, int column,
+GuardedWrite writeMemberColumn(Database& db, const std::string& number, int column,
                               const std::string& value, const std::string& loaded,
                               MemberFields& stored) {
   if (column < MemberName || column >= kMemberColumnCount || column == MemberNumber) {
     db.setLastError("no such column");
-    return MemberWrite::Failed;
+    return GuardedWrite::Failed;
   }
   // The stored value compared as the text a load reads (NULL as empty text), on either engine.
   // The column name comes from the fixed table above, never from a cell.
@@ -91,14 +91,14 @@ MemberWrite writeMemberColumn(Database& db, const std::string& number, int colum
   if (!set.open("update 会员 set " + name + "=? where 编号=? and coalesce(cast(" + name +
                     " as text),'')=? returning 姓名,编号,联系方式,折扣率,积分,备注",
                 {value, number, loaded})) {
-    return MemberWrite::Failed;
+    return GuardedWrite::Failed;
   }
-  if (!set.next()) return db.lastError().empty() ? MemberWrite::Changed : MemberWrite::Failed;
+  if (!set.next()) return db.lastError().empty() ? GuardedWrite::Changed : GuardedWrite::Failed;
   stored = fieldsOf(set);
   // Steps the statement to its end, so the write is finished before anything else runs.
   while (set.next()) {
   }
-  return db.lastError().empty() ? MemberWrite::Written : MemberWrite::Failed;
+  return db.lastError().empty() ? GuardedWrite::Written : GuardedWrite::Failed;
 }
 
 std::optional<MemberFields> readStoredMember(Database& db, const std::string& number) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/guarded_write.h"
+
 namespace cz {
 
 class Database;
@@ -42,18 +44,11 @@ bool memberContactExists(Database& db, const std::string& contact);
 // The stored fields of the member with this number, or nothing when there is none.
 std::optional<MemberFields> readStoredMember(Database& db, const std::string& number);
 
-// How a write guarded by the value it replaces went.
-enum class MemberWrite {
-  Written,  // stored
-  Changed,  // the member no longer holds the value it was loaded with (or is gone): nothing written
-  Failed,   // the statement failed; the reason is the database's last error
-};
-
 // Writes `value` into one grid column (MemberName, MemberContact, MemberDiscount, MemberPoints
 // or MemberNote) of the member, in one statement and only while it still holds `loaded`, the text
 // the list showed: points a sale added since the list was loaded are never written over. On
 // success `stored` gets the member as stored now.
-MemberWrite writeMemberColumn(Database& db, const std::string& number, int column,
+GuardedWrite writeMemberColumn(Database& db, const std::string& number, int column,
                               const std::string& value, const std::string& loaded,
                               MemberFields& stored);
 
