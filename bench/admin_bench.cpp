@@ -11,14 +11,15 @@
 
 #include "admin/settings_presenter.h"
 #include "core/app_context.h"
-#include "core/clock.h"
-#include "core/database.h"
+#include "core/bootstrap.h"
 #include "core/dialogs.h"
 #include "core/headless.h"
 #include "core/operation_log.h"
-#include "core/schema.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "storage/database.h"
+#include "storage/schema.h"
+#include "util/clock.h"
 #include "util/list_model.h"
 #include "util/ui_queue.h"
 

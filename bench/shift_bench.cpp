@@ -8,16 +8,16 @@
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/app_context.h"
-#include "core/clock.h"
-#include "core/database.h"
 #include "core/headless.h"
 #include "core/operation_log.h"
-#include "core/schema.h"
 #include "core/session.h"
 #include "core/shift_report.h"
-#include "core/timestamp.h"
 #include "printing/printer.h"
+#include "storage/database.h"
+#include "storage/schema.h"
+#include "util/clock.h"
 #include "util/list_model.h"
+#include "util/timestamp.h"
 
 namespace {
 

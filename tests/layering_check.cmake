@@ -2,15 +2,16 @@
 # A subsystem includes only itself and the subsystems below it; a logic file never includes a
 # window header (src/<subsystem>/ui/). src/app wires everything and may include anything.
 #
-#   util  <  core  <  catalogue  <  printing  <  admin, history  <  cashier  <  purchasing
+#   util  <  storage  <  core  <  catalogue  <  printing  <  admin, history  <  cashier  <  purchasing
 set(may_include_util util)
-set(may_include_core util core)
-set(may_include_catalogue util core catalogue)
-set(may_include_printing util core catalogue printing)
-set(may_include_admin util core catalogue printing admin)
-set(may_include_history util core catalogue printing history)
-set(may_include_cashier util core catalogue printing admin cashier)
-set(may_include_purchasing util core catalogue printing admin history cashier purchasing)
+set(may_include_storage util storage)
+set(may_include_core util storage core)
+set(may_include_catalogue util storage core catalogue)
+set(may_include_printing util storage core catalogue printing)
+set(may_include_admin util storage core catalogue printing admin)
+set(may_include_history util storage core catalogue printing history)
+set(may_include_cashier util storage core catalogue printing admin cashier)
+set(may_include_purchasing util storage core catalogue printing admin history cashier purchasing)
 
 if(NOT SRC)
   message(FATAL_ERROR "SRC (the src folder) is not set")

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 
 namespace cz {

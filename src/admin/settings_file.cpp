@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "admin/printer_settings.h"
+#include "admin/printer_settings_file.h"
 #include "util/ini_file.h"
 #include "util/numbers.h"
 

@@ -1,19 +1,19 @@
 #include "admin/settings_presenter.h"
 
-#include "admin/printer_settings.h"
+#include "admin/printer_settings_file.h"
 #include "admin/settings_file.h"
 #include "core/app_context.h"
 #include "core/backup_service.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/permissions.h"
 #include "core/session.h"
-#include "core/timestamp.h"
 #include "core/windows.h"
 #include "printing/receipt_printing.h"
+#include "storage/database.h"
 #include "util/list_model.h"
 #include "util/numbers.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

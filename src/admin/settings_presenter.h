@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "catalogue/supplier_page.h"
+#include "catalogue/supplier_page_presenter.h"
 #include "core/printer_settings.h"
 #include "core/shift_report.h"
 #include "printing/printer.h"

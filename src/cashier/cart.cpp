@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "cashier/sale_area.h"
-#include "core/database.h"
+#include "storage/database.h"
 #include "util/list_model.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"

@@ -1,7 +1,7 @@
 #include "cashier/checkout.h"
 
-#include "core/database.h"
 #include "core/operation_log.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 
 namespace cz {

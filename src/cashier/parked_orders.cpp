@@ -2,7 +2,7 @@
 
 #include "cashier/cart.h"
 #include "cashier/sale_area.h"
-#include "core/database.h"
+#include "storage/database.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"

@@ -13,19 +13,19 @@
 #include "cashier/sale_presenter_parts.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
-#include "core/clock.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/order_number.h"
 #include "core/session.h"
 #include "core/shift_report.h"
-#include "core/timestamp.h"
 #include "core/windows.h"
 #include "printing/printer.h"
 #include "printing/receipt.h"
+#include "storage/database.h"
+#include "util/clock.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

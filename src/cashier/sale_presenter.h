@@ -7,8 +7,8 @@
 
 #include "cashier/sale_actions.h"
 #include "cashier/tender.h"
-#include "core/clock.h"
 #include "printing/receipt_printing.h"
+#include "util/clock.h"
 
 namespace cz {
 

@@ -4,11 +4,11 @@
 #include "cashier/checkout.h"
 #include "cashier/sale_presenter.h"
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
-#include "core/timestamp.h"
+#include "storage/database.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

@@ -1,7 +1,7 @@
 #include "catalogue/goods.h"
 
 #include "catalogue/lookups.h"
-#include "core/database.h"
+#include "storage/database.h"
 #include "util/background_loader.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"

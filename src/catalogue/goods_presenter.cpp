@@ -2,12 +2,12 @@
 
 #include "catalogue/goods.h"
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/permissions.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 #include "util/typed_number.h"
 

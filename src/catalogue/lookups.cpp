@@ -1,6 +1,6 @@
 #include "catalogue/lookups.h"
 
-#include "core/database.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 
 namespace cz {

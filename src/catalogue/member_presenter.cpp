@@ -3,10 +3,10 @@
 #include "catalogue/goods_presenter.h"
 #include "catalogue/members.h"
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 #include "util/typed_number.h"
 

@@ -1,8 +1,8 @@
 #include "catalogue/members.h"
 
 #include "catalogue/lookups.h"
-#include "core/database.h"
-#include "core/schema.h"
+#include "storage/database.h"
+#include "storage/schema.h"
 #include "util/background_loader.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"

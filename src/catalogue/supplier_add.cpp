@@ -1,10 +1,10 @@
 #include "catalogue/supplier_add.h"
 
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
+#include "storage/database.h"
 
 namespace cz {
 

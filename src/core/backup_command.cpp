@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/backup.h"
 #include "core/backup_service.h"
-#include "core/clock.h"
 #include "core/command_line.h"
-#include "core/database_kind.h"
-#include "core/server_copy.h"
+#include "storage/backup.h"
+#include "storage/database_kind.h"
+#include "storage/server_copy.h"
+#include "util/clock.h"
 
 namespace cz {
 

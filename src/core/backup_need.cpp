@@ -1,10 +1,11 @@
 #include <string>
 #include <vector>
 
-#include "core/backup_copies.h"
+#include "core/backup_need.h"
 #include "core/bootstrap.h"
 #include "core/operation_log.h"
-#include "core/sqlite_file.h"
+#include "storage/backup_copies.h"
+#include "storage/sqlite_file.h"
 
 namespace cz {
 

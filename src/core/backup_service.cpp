@@ -7,13 +7,14 @@
 #include <utility>
 
 #include "core/app_context.h"
-#include "core/backup_copies.h"
-#include "core/database.h"
+#include "core/backup_need.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
-#include "core/schema.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "storage/backup_copies.h"
+#include "storage/database.h"
+#include "storage/schema.h"
 #include "util/ini_file.h"
 #include "util/list_model.h"
 #include "util/numbers.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "core/backup.h"
 #include "core/dialogs.h"
+#include "storage/backup.h"
 
 namespace cz {
 

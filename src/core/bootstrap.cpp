@@ -3,16 +3,25 @@
 #include "core/app_context.h"
 #include "core/backup_service.h"
 #include "core/branding.h"
-#include "core/database.h"
-#include "core/database_kind.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
-#include "core/schema.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "storage/database.h"
+#include "storage/database_kind.h"
+#include "storage/schema.h"
 #include "util/ini_file.h"
 
 namespace cz {
+
+bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs) {
+  if (const std::optional<SchemaFailure> failure = createTables(db)) {
+    dialogs.message(failure->error, failure->title, MessageIcon::Information);
+    return false;
+  }
+  log.write(LogType::System, "成功创建数据库");
+  return true;
+}
 
 bool openDatabase(Database& db, const std::string& settingsPath, const std::string& filePath) {
   const DatabaseChoice choice = readDatabaseChoice(settingsPath);

@@ -6,9 +6,15 @@ namespace cz {
 
 class Database;
 class Dialogs;
+class OperationLog;
 struct AppContext;
 
 inline constexpr const char* kWelcomeText = "初始环境完毕，欢迎使用，技术支持";
+
+// Creates every table and the admin account in one transaction, then logs "成功创建数据库". On
+// failure the file is left without tables, the engine's error is shown titled by the failed step
+// and false is returned.
+bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs);
 
 // Opens the shop's data as the settings file's section [数据库] says: 类型 PostgreSQL connects to
 // the server named by 连接 (a libpq connection string; passwords come from ~/.pgpass or a service

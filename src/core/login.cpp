@@ -1,11 +1,11 @@
 #include "core/login.h"
 
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 
 namespace cz {

@@ -1,8 +1,8 @@
 #include "core/operation_log.h"
 
-#include "core/clock.h"
-#include "core/database.h"
 #include "core/session.h"
+#include "storage/database.h"
+#include "util/clock.h"
 #include "util/list_model.h"
 #include "util/numbers.h"
 

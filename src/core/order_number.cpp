@@ -1,7 +1,7 @@
 #include "core/order_number.h"
 
-#include "core/database.h"
-#include "core/timestamp.h"
+#include "storage/database.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "core/clock.h"
+#include "util/clock.h"
 
 namespace cz {
 

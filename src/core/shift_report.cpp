@@ -2,11 +2,11 @@
 
 #include <map>
 
-#include "core/clock.h"
-#include "core/database.h"
-#include "core/timestamp.h"
+#include "storage/database.h"
+#include "util/clock.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/database.h"
 #include "core/windows.h"
 #include "history/order_time.h"
+#include "storage/database.h"
 #include "util/text_grid.h"
 
 namespace cz {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/timestamp.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

@@ -1,14 +1,14 @@
 #include "history/shift_report_presenter.h"
 
 #include "core/app_context.h"
-#include "core/clock.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/login.h"
 #include "core/operation_log.h"
 #include "core/session.h"
-#include "core/timestamp.h"
+#include "storage/database.h"
+#include "util/clock.h"
 #include "util/numbers.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

@@ -5,14 +5,14 @@
 #include <limits>
 #include <utility>
 
-#include "core/clock.h"
-#include "core/database.h"
 #include "core/session.h"
-#include "core/timestamp.h"
 #include "printing/printer.h"
+#include "storage/database.h"
+#include "util/clock.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
 #include "util/text_grid.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

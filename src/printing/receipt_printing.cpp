@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "core/app_context.h"
-#include "core/clock.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/session.h"
@@ -12,6 +11,7 @@
 #include "printing/printer.h"
 #include "printing/printer_port.h"
 #include "printing/receipt.h"
+#include "util/clock.h"
 
 namespace cz {
 namespace {

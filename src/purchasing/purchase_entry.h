@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/clock.h"
+#include "util/clock.h"
 #include "util/list_model.h"
 #include "util/text_grid.h"
 

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "admin/accounts_presenter.h"
-#include "core/database.h"
 #include "core/login.h"
+#include "storage/database.h"
 #include "support/test_app.h"
 
 namespace cz {

@@ -6,7 +6,7 @@
 
 #include "admin/settings_file.h"
 #include "admin/settings_presenter.h"
-#include "core/database.h"
+#include "storage/database.h"
 #include "support/test_app.h"
 #include "util/gbk.h"
 #include "util/ini_file.h"

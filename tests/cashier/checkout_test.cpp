@@ -4,11 +4,11 @@
 #include <thread>
 
 #include "cashier/checkout.h"
-#include "core/database.h"
-#include "core/timestamp.h"
 #include "history/order_list.h"
 #include "sale_test_fixture.h"
+#include "storage/database.h"
 #include "util/json_document.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

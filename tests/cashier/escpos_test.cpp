@@ -4,11 +4,11 @@
 
 #include <set>
 
-#include "core/clock.h"
 #include "core/session.h"
 #include "printing/printer_port.h"
 #include "printing/receipt.h"
 #include "tools/bigshop_names.h"
+#include "util/clock.h"
 #include "util/gbk.h"
 
 namespace cz {

@@ -3,15 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include "core/clock.h"
-#include "core/database.h"
-#include "core/timestamp.h"
 #include "history/order_detail.h"
 #include "printing/escpos.h"
 #include "printing/receipt.h"
 #include "sale_test_fixture.h"
+#include "storage/database.h"
 #include "support/loopback_printer.h"
+#include "util/clock.h"
 #include "util/gbk.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

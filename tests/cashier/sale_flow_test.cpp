@@ -5,10 +5,10 @@
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/login_presenter.h"
-#include "core/timestamp.h"
 #include "support/fake_hotkeys.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "catalogue/lookups.h"
 #include "catalogue/supplier_add.h"
-#include "catalogue/supplier_page.h"
-#include "core/database.h"
+#include "catalogue/supplier_page_presenter.h"
+#include "storage/database.h"
 #include "support/test_app.h"
 
 namespace cz {

@@ -17,13 +17,13 @@
 #include <thread>
 #include <vector>
 
-#include "core/backup.h"
 #include "core/backup_command.h"
 #include "core/backup_service.h"
 #include "core/bootstrap.h"
 #include "core/command_line.h"
-#include "core/database_kind.h"
-#include "core/sqlite_file.h"
+#include "storage/backup.h"
+#include "storage/database_kind.h"
+#include "storage/sqlite_file.h"
 #include "support/recording_backup_screen.h"
 #include "support/test_app.h"
 #include "util/file_system.h"

@@ -7,7 +7,7 @@
 
 #include "core/branding.h"
 #include "core/login_presenter.h"
-#include "core/schema.h"
+#include "storage/schema.h"
 #include "support/test_app.h"
 
 namespace cz {

@@ -14,8 +14,8 @@
 
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
-#include "core/database.h"
 #include "purchasing/purchase_entry.h"
+#include "storage/database.h"
 #include "support/faulty_vfs.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"

@@ -19,7 +19,7 @@
 #include "catalogue/lookups.h"
 #include "catalogue/member_presenter.h"
 #include "catalogue/supplier_add.h"
-#include "catalogue/supplier_page.h"
+#include "catalogue/supplier_page_presenter.h"
 #include "core/login_presenter.h"
 #include "history/order_detail.h"
 #include "history/order_list.h"

@@ -9,10 +9,10 @@
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/login.h"
-#include "core/timestamp.h"
 #include "history/shift_report_presenter.h"
 #include "support/recording_printer.h"
 #include "support/test_app.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/clock.h"
 #include "core/dialogs.h"
 #include "core/windows.h"
+#include "util/clock.h"
 #include "util/ui_queue.h"
 
 namespace cz::test {

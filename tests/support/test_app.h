@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/operation_log.h"
 #include "core/session.h"
 #include "printing/print_spooler.h"
+#include "storage/database.h"
 #include "support/fakes.h"
 #include "util/list_model.h"
 

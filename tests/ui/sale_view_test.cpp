@@ -10,8 +10,8 @@
 
 #include "cashier/sale_area.h"
 #include "cashier/ui/sale_view.h"
-#include "core/database.h"
 #include "printing/ui/qt_printer.h"
+#include "storage/database.h"
 #include "support/test_app.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/list_view.h"

@@ -9,11 +9,11 @@
 #include "admin/ui/settings_window.h"
 #include "admin/ui/switch_button.h"
 #include "core/session.h"
-#include "core/timestamp.h"
 #include "history/ui/shift_report_window.h"
 #include "support/test_app.h"
 #include "ui/window_probe.h"
 #include "util/ini_file.h"
+#include "util/timestamp.h"
 
 namespace cz {
 namespace {

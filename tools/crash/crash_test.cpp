@@ -27,8 +27,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/database.h"
 #include "crash_workload.h"
+#include "storage/database.h"
 #include "store_check.h"
 
 namespace fs = std::filesystem;

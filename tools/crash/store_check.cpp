@@ -3,7 +3,7 @@
 #include <cmath>
 #include <set>
 
-#include "core/database.h"
+#include "storage/database.h"
 #include "util/json_document.h"
 #include "util/numbers.h"
 

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QSignalBlocker>
 
-#include "catalogue/supplier_page.h"
+#include "catalogue/supplier_page_presenter.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/qt_text.h"
 

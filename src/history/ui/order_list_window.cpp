@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "core/app_context.h"
-#include "core/clock.h"
+#include "util/clock.h"
 #include "util/ui/child_views.h"
 #include "util/ui/grid_view.h"
 #include "util/ui/qt_text.h"

@@ -1,5 +1,5 @@
-#include "core/postgres.h"
-#include "core/postgres_dialect.h"
+#include "storage/postgres.h"
+#include "storage/postgres_dialect.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "cashier/sale_presenter.h"
 #include "core/backup_service.h"
 #include "core/bootstrap.h"
-#include "core/database.h"
+#include "storage/database.h"
 #include "support/commit_cut_relay.h"
 #include "support/recording_backup_screen.h"
 #include "support/recording_printer.h"

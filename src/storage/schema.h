@@ -1,14 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/database.h"
+#include "storage/database.h"
 
 namespace cz {
-
-class Dialogs;
-class OperationLog;
 
 struct TableDef {
   std::string name;
@@ -20,10 +18,15 @@ struct TableDef {
 // The seven tables in the order they are created.
 const std::vector<TableDef>& schemaTables();
 
-// Creates every table and the admin account in one transaction, then logs
-// "成功创建数据库". On failure the transaction is rolled back (the file is left without tables),
-// the engine's error is shown titled by the failed step and false is returned.
-bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs);
+// Why creating the tables failed: the failed step's title and the engine's error.
+struct SchemaFailure {
+  std::string title;
+  std::string error;
+};
+
+// Creates every table and the admin account in one transaction. On failure the transaction is
+// rolled back (the file is left without tables) and the failed step is returned.
+std::optional<SchemaFailure> createTables(Database& db);
 
 // Creates the lookup indexes when missing (goods by barcode and by name, orders by date, members
 // by trimmed name and by trimmed contact), on new and old files alike. A failure (no tables yet,

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "admin/printer_settings.h"
+#include "admin/printer_settings_file.h"
 #include "admin/settings_file.h"
 #include "admin/settings_presenter.h"
 #include "printing/escpos.h"

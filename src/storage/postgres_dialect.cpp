@@ -1,10 +1,10 @@
-#include "core/postgres_dialect.h"
+#include "storage/postgres_dialect.h"
 
 #include <algorithm>
 #include <cctype>
 #include <regex>
 
-#include "core/schema.h"
+#include "storage/schema.h"
 
 namespace cz {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/clock.h"
+#include "util/clock.h"
 
 namespace cz {
 

@@ -1,4 +1,4 @@
-#include "core/clock.h"
+#include "util/clock.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "core/backup.h"
+#include "storage/backup.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -14,11 +14,11 @@
 #include <thread>
 #include <tuple>
 
-#include "core/backup_copies.h"
-#include "core/schema.h"
-#include "core/sqlite_file.h"
-#include "core/timestamp.h"
+#include "storage/backup_copies.h"
+#include "storage/schema.h"
+#include "storage/sqlite_file.h"
 #include "util/file_system.h"
+#include "util/timestamp.h"
 
 namespace cz {
 

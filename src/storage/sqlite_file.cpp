@@ -1,6 +1,6 @@
-#include "core/sqlite_file.h"
+#include "storage/sqlite_file.h"
 
-#include "core/schema.h"
+#include "storage/schema.h"
 #include "util/file_system.h"
 
 namespace cz {

@@ -1,4 +1,4 @@
-#include "core/timestamp.h"
+#include "util/timestamp.h"
 
 #include "util/numbers.h"
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/clock.h"
+#include "util/clock.h"
 
 namespace cz {
 

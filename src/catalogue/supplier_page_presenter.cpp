@@ -1,13 +1,13 @@
-#include "catalogue/supplier_page.h"
+#include "catalogue/supplier_page_presenter.h"
 
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
-#include "core/database.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
 #include "core/permissions.h"
 #include "core/session.h"
 #include "core/windows.h"
+#include "storage/database.h"
 #include "util/numbers.h"
 
 namespace cz {

@@ -1,4 +1,4 @@
-#include "core/backup_copies.h"
+#include "storage/backup_copies.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/sqlite_file.h"
+#include "storage/sqlite_file.h"
 #include "util/file_system.h"
 
 namespace cz {

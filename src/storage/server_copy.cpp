@@ -1,4 +1,4 @@
-#include "core/server_copy.h"
+#include "storage/server_copy.h"
 
 #include <sqlite3.h>
 
@@ -11,9 +11,9 @@
 #include <system_error>
 #include <vector>
 
-#include "core/database.h"
-#include "core/postgres.h"
-#include "core/schema.h"
+#include "storage/database.h"
+#include "storage/postgres.h"
+#include "storage/schema.h"
 
 namespace cz {
 

@@ -1,7 +1,5 @@
-#include "core/schema.h"
+#include "storage/schema.h"
 
-#include "core/dialogs.h"
-#include "core/operation_log.h"
 
 namespace cz {
 
@@ -90,13 +88,12 @@ const std::vector<TableDef>& schemaTables() {
   return tables;
 }
 
-bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs) {
+std::optional<SchemaFailure> createTables(Database& db) {
   Transaction transaction(db);
   auto fail = [&](const std::string& title) {
-    const std::string error = db.lastError();
+    SchemaFailure failure{title, db.lastError()};
     transaction.rollback();
-    dialogs.message(error, title, MessageIcon::Information);
-    return false;
+    return failure;
   };
   const auto& tables = schemaTables();
   for (size_t i = 0; i < tables.size(); ++i) {
@@ -105,8 +102,7 @@ bool createSchema(Database& db, OperationLog& log, Dialogs& dialogs) {
     if (i == 0 && !db.execute(kSeedAdmin)) return fail("创建admin失败");
   }
   if (!transaction.commit()) return fail(tables.front().failureTitle);
-  log.write(LogType::System, "成功创建数据库");
-  return true;
+  return std::nullopt;
 }
 
 std::string trimmedSql(const std::string& expression) {

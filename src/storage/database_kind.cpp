@@ -1,4 +1,4 @@
-#include "core/database_kind.h"
+#include "storage/database_kind.h"
 
 #include "util/ini_file.h"
 

@@ -1,4 +1,4 @@
-#include "core/server_copy.h"
+#include "storage/server_copy.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -11,8 +11,8 @@
 
 #include "core/backup_command.h"
 #include "core/command_line.h"
-#include "core/database.h"
-#include "core/schema.h"
+#include "storage/database.h"
+#include "storage/schema.h"
 #include "support/test_app.h"
 #include "util/ini_file.h"
 

@@ -1,4 +1,4 @@
-#include "core/postgres.h"
+#include "storage/postgres.h"
 
 #include <libpq-fe.h>
 
@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/database.h"
+#include "storage/database.h"
 
 namespace cz {
 

@@ -1,4 +1,4 @@
-#include "core/database.h"
+#include "storage/database.h"
 
 #include <gtest/gtest.h>
 

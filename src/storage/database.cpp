@@ -1,4 +1,4 @@
-#include "core/database.h"
+#include "storage/database.h"
 
 #include <sqlite3.h>
 
@@ -7,8 +7,8 @@
 #include <thread>
 #include <unordered_map>
 
-#include "core/postgres.h"
-#include "core/postgres_dialect.h"
+#include "storage/postgres.h"
+#include "storage/postgres_dialect.h"
 #include "util/numbers.h"
 
 namespace cz {

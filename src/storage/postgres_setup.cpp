@@ -1,4 +1,4 @@
-#include "core/postgres.h"
+#include "storage/postgres.h"
 
 #include <libpq-fe.h>
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/postgres.h"
+#include "storage/postgres.h"
 
 namespace cz {
 

@@ -1,4 +1,4 @@
-#include "admin/printer_settings.h"
+#include "admin/printer_settings_file.h"
 
 #include <cctype>
 

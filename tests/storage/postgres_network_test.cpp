@@ -8,8 +8,8 @@
 
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
-#include "core/database.h"
-#include "core/postgres.h"
+#include "storage/database.h"
+#include "storage/postgres.h"
 #include "support/recording_printer.h"
 #include "support/tcp_relay.h"
 #include "support/test_app.h"

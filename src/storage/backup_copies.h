@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/backup.h"
+#include "storage/backup.h"
 
 namespace cz {
 
@@ -53,15 +53,5 @@ void rotate(const std::string& folder, int keep, const std::string& justWritten,
 
 // Makes a rename or removal in `folder` durable. A failure here is not a failure of the copy.
 void syncFolder(const std::filesystem::path& folder);
-
-}  // namespace cz
-
-namespace cz {
-
-// Whether the database at `databasePath` stored anything since the copy at `copyPath` was taken:
-// every change writes a log entry, so the log entries after the copy's newest one tell it, the
-// program's starts, log-ins and log-outs left out. Cheap on a big shop: two index look-ups and
-// the entries written since. True when either file cannot be read.
-bool storedSince(const std::string& databasePath, const std::string& copyPath);
 
 }  // namespace cz
