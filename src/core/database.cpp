@@ -53,7 +53,10 @@ std::atomic<std::uint64_t> g_nextSerial{1};
 bool startsWithWord(const std::string& sql, std::initializer_list<std::string_view> words) {
   size_t at = 0;
   while (at < sql.size() && std::isspace(static_cast<unsigned char>(sql[at]))) ++at;
+  if (at == sql.size()) return false;
+  const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(sql[at])));
   for (const std::string_view word : words) {
+    if (word.front() != first) continue;
     if (sql.size() - at < word.size()) continue;
     bool same = true;
     for (size_t i = 0; same && i < word.size(); ++i) {
