@@ -41,8 +41,8 @@ CZ_LAZY_FUNCTION(g_libpq, PQerrorMessage, (const PGconn* conn), (conn))
 CZ_LAZY_FUNCTION(g_libpq, PQconsumeInput, (PGconn * conn), (conn))
 CZ_LAZY_FUNCTION(g_libpq, PQtransactionStatus, (const PGconn* conn), (conn))
 CZ_LAZY_FUNCTION(g_libpq, PQsocket, (const PGconn* conn), (conn))
-CZ_LAZY_FUNCTION(g_libpq, PQsetNoticeProcessor,
-                 (PGconn * conn, PQnoticeProcessor proc, void* arg), (conn, proc, arg))
+CZ_LAZY_FUNCTION(g_libpq, PQsetNoticeProcessor, (PGconn * conn, PQnoticeProcessor proc, void* arg),
+                 (conn, proc, arg))
 CZ_LAZY_FUNCTION(g_libpq, PQsendQueryParams,
                  (PGconn * conn, const char* command, int count, const Oid* types,
                   const char* const* values, const int* lengths, const int* formats,

@@ -286,13 +286,20 @@ PostgresConnections::Reply PostgresConnections::exchange(Connection& c,
   };
   std::vector<Command> commands;
   std::vector<std::string> names(statements.size());
+  // Texts this call prepares: a text sent several times (the log entries of a checkout) is
+  // prepared once, before its first run.
+  std::unordered_map<std::string_view, std::string> preparing;
   for (size_t i = 0; i < statements.size(); ++i) {
     const std::string& sql = statements[i].sql;
     const auto found = c.prepared.find(sql);
+    const auto batch = preparing.find(sql);
     if (found != c.prepared.end()) {
       names[i] = found->second;
-    } else if (c.prepared.size() < kPreparedCapacity && preparable(sql)) {
+    } else if (batch != preparing.end()) {
+      names[i] = batch->second;
+    } else if (c.prepared.size() + preparing.size() < kPreparedCapacity && preparable(sql)) {
       names[i] = "cz" + std::to_string(++c.preparedCount);
+      preparing.emplace(sql, names[i]);
       commands.push_back({i, names[i]});
     }
     commands.push_back({i, {}});

@@ -42,9 +42,9 @@ struct FunctionResult<R (*)(Args...)> {
 // Defines the library function `name` (declared by the library's own header) as a call of the
 // same function in `library`, a LazyLibrary. `params` is its parameter list with names, `args`
 // the names in parentheses. Without the library it returns a zero value.
-#define CZ_LAZY_FUNCTION(library, name, params, args)                                      \
-  ::cz::detail::FunctionResult<decltype(&name)>::Type name params {                          \
-    static const auto real = reinterpret_cast<decltype(&name)>((library).symbol(#name));   \
-    if (!real) return ::cz::detail::FunctionResult<decltype(&name)>::Type();                 \
-    return real args;                                                                        \
+#define CZ_LAZY_FUNCTION(library, name, params, args)                                    \
+  ::cz::detail::FunctionResult<decltype(&name)>::Type name params {                      \
+    static const auto real = reinterpret_cast<decltype(&name)>((library).symbol(#name)); \
+    if (!real) return ::cz::detail::FunctionResult<decltype(&name)>::Type();             \
+    return real args;                                                                    \
   }
