@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Idle memory of the program after logging in: starts it on a data folder under an X server of its
 # own (Xvfb), logs in as admin with an empty password (xdotool), waits until it is idle and prints
-# its RSS and PSS in kB (from /proc/PID/smaps_rollup), then ends it with SIGTERM.
+# its RSS and PSS in kB (from /proc/PID/smaps_rollup), then ends it with SIGTERM. SCREEN sets
+# the X screen (default 1280x1024x24).
 # Usage: tools/idle_memory.sh path/to/chenzhou-pos DATA_FOLDER [SECONDS_TO_SETTLE]
 set -euo pipefail
 program=$1
@@ -14,7 +15,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -nolisten tcp -screen 0 "${SCREEN:-640x480x8}" 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -nolisten tcp -screen 0 "${SCREEN:-1280x1024x24}" 3>"$work/display" >/dev/null 2>&1 &
 xpid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$work/display")
