@@ -3,7 +3,7 @@
 # own (Xvfb), logs in as admin with an empty password (xdotool), waits until it is idle and prints
 # its RSS and PSS in kB (from /proc/PID/smaps_rollup), then ends it with SIGTERM. SCREEN sets
 # the X screen (default 1280x1024x24).
-# Usage: tools/idle_memory.sh path/to/chenzhou-pos DATA_FOLDER [SECONDS_TO_SETTLE]
+# Needs Xvfb and xdotool. Usage: tools/idle_memory.sh path/to/chenzhou-pos DATA_FOLDER [SECONDS_TO_SETTLE]
 set -euo pipefail
 program=$1
 data=$2
