@@ -1,5 +1,7 @@
 #include "cashier/checkout.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include "core/operation_log.h"
 #include "storage/database.h"
 #include "util/numbers.h"
@@ -57,12 +59,32 @@ StepResult insertSale(Database& db, OperationLog& log, const SaleRow& r) {
   return {false, error, saleFailedEntry(error)};
 }
 
-StockLeft stockLeftAfterSale(Database& db, const std::string& barcode) {
-  RecordSet set(db);
-  if (!set.open("select 当前库存 from 库存 where 条码=?", {barcode})) return {false, false};
+StockLeft stockLeftAfterSale(Database& db, const std::vector<std::string>& barcodes) {
+  // A fixed number of barcodes per query (the last repeated to fill it), so the statement's text
+  // is the same whatever the cart's length and is prepared once.
+  constexpr size_t kPerQuery = 32;
+  std::string sql = "select 条码 from 库存 where 当前库存<0 and 条码 in (?";
+  for (size_t i = 1; i < kPerQuery; ++i) sql += ",?";
+  sql += ")";
+  std::unordered_set<std::string> shortOfStock;
+  for (size_t start = 0; start < barcodes.size(); start += kPerQuery) {
+    SqlParams params;
+    params.reserve(kPerQuery);
+    for (size_t i = start; i < start + kPerQuery; ++i) {
+      params.push_back(barcodes[std::min(i, barcodes.size() - 1)]);
+    }
+    RecordSet set(db);
+    if (!set.open(sql, params)) return {false, std::nullopt};
+    while (set.next()) shortOfStock.insert(set.field(1));
+    if (!db.lastError().empty()) return {false, std::nullopt};
+  }
   StockLeft left;
-  while (set.next()) left.negative = left.negative || readNumber(set.field(1)) < 0;
-  if (!db.lastError().empty()) left.ok = false;
+  for (size_t i = 0; i < barcodes.size() && !shortOfStock.empty(); ++i) {
+    if (shortOfStock.count(barcodes[i])) {
+      left.shortIndex = i;
+      break;
+    }
+  }
   return left;
 }
 

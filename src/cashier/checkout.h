@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace cz {
 
@@ -54,14 +55,16 @@ StepResult insertSale(Database& db, OperationLog& log, const SaleRow& row);
 // The 错误 entry text of a sale that could not be stored.
 std::string saleFailedEntry(const std::string& error);
 
-// The goods' stock once a sale has taken its units, read within the checkout's transaction:
-// negative when another till sold them first. ok is false when the query fails (lastError set);
-// goods no longer stored count as not negative.
+// The goods' stock once a sale has taken its units, read within the checkout's transaction in
+// one query for all of them: `shortIndex` is the index in `barcodes` of the first whose stock
+// (any stored row of it) is below zero, because another till sold the units first; none when
+// every one still has enough. ok is false when the query fails (lastError set); goods no longer
+// stored count as enough.
 struct StockLeft {
   bool ok = true;
-  bool negative = false;
+  std::optional<size_t> shortIndex;
 };
-StockLeft stockLeftAfterSale(Database& db, const std::string& barcode);
+StockLeft stockLeftAfterSale(Database& db, const std::vector<std::string>& barcodes);
 
 // A sale found stored under an order number: its rowid, 日期 text and 积分.
 struct FoundSale {

@@ -78,6 +78,9 @@ void SalePresenter::checkout() {
       finishIfStored(transaction, details, tender)) {
     return;
   }
+  // The sold lines' barcodes and rows, for the one check of their stock after every update.
+  std::vector<std::string> soldBarcodes;
+  std::vector<int> soldRows;
   for (int row = 1; row < cart.rowCount(); ++row) {
     const bool sale = cart.text(row, kCartType) == kSaleType;
     const StepResult step = updateStock(
@@ -85,16 +88,21 @@ void SalePresenter::checkout() {
         sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
     if (!step.ok) return fail(&transaction, step, "更新库存失败");
     if (!sale) continue;
-    // The stock was read when the goods were scanned; another till may have sold it since.
-    const StockLeft left = stockLeftAfterSale(db, cart.text(row, kCartBarcode));
+    soldBarcodes.push_back(cart.text(row, kCartBarcode));
+    soldRows.push_back(row);
+  }
+  // The stock was read when the goods were scanned; another till may have sold it since. Checked
+  // once every line has taken its units, so goods on two lines are checked for both together.
+  if (!soldBarcodes.empty()) {
+    const StockLeft left = stockLeftAfterSale(db, soldBarcodes);
     if (!left.ok) {
       const std::string error = db.lastError();
       return fail(&transaction, {false, error, "[更新库存失败]：" + error}, "更新库存失败");
     }
-    if (left.negative) {
+    if (left.shortIndex) {
       transaction.rollback();
-      m_dialogs.message("[" + cart.text(row, kCartName) + "]库存不足", kDefaultTitle,
-                        MessageIcon::Information);
+      m_dialogs.message("[" + cart.text(soldRows[*left.shortIndex], kCartName) + "]库存不足",
+                        kDefaultTitle, MessageIcon::Information);
       return;
     }
   }

@@ -73,6 +73,7 @@ class CupsConnection : public PrinterConnection {
 
 std::unique_ptr<PrinterConnection> connectCupsQueue(const std::string& queue, Deadline deadline,
                                                     int cancelFd, std::string& error) {
+  if (!loadCupsLibrary(error)) return nullptr;
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       deadline - std::chrono::steady_clock::now());
   const int msec = left.count() > 0 ? static_cast<int>(left.count()) : 1;

@@ -48,6 +48,9 @@ class PrinterConnection {
 std::unique_ptr<PrinterConnection> connectPrinter(const PrinterTarget& target, Deadline deadline,
                                                   int cancelFd, std::string& error);
 
+// Opens libcups, loaded at the first CUPS job only; false with the reason when it cannot be opened.
+bool loadCupsLibrary(std::string& error);
+
 // A CUPS queue through libcups: the bytes go to the queue as one raw job.
 std::unique_ptr<PrinterConnection> connectCupsQueue(const std::string& queue, Deadline deadline,
                                                     int cancelFd, std::string& error);

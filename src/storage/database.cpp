@@ -3,19 +3,27 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cctype>
+#include <initializer_list>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 
 #include "storage/postgres.h"
 #include "storage/postgres_dialect.h"
+#include "storage/statement_cache.h"
 #include "util/numbers.h"
 
 namespace cz {
 
 namespace detail {
 void StatementDeleter::operator()(sqlite3_stmt* statement) const {
-  sqlite3_finalize(statement);
+  if (cache) {
+    cache->give(statement);
+  } else {
+    sqlite3_finalize(statement);
+  }
 }
 }  // namespace detail
 
@@ -40,6 +48,36 @@ thread_local std::unordered_map<std::uint64_t, std::string> t_lastErrors;
 thread_local std::unordered_map<std::uint64_t, std::int64_t> t_rowsChanged;
 
 std::atomic<std::uint64_t> g_nextSerial{1};
+
+// Whether the statement's text starts with one of the words, ignoring case and leading blanks.
+bool startsWithWord(const std::string& sql, std::initializer_list<std::string_view> words) {
+  size_t at = 0;
+  while (at < sql.size() && std::isspace(static_cast<unsigned char>(sql[at]))) ++at;
+  if (at == sql.size()) return false;
+  const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(sql[at])));
+  for (const std::string_view word : words) {
+    if (word.front() != first) continue;
+    if (sql.size() - at < word.size()) continue;
+    bool same = true;
+    for (size_t i = 0; same && i < word.size(); ++i) {
+      same = std::tolower(static_cast<unsigned char>(sql[at + i])) == word[i];
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+// A statement that changes the schema (or what names mean): the statements kept before it are
+// dropped, so one naming a table or column that has gone fails when it is prepared, as it would
+// without the cache (a kept one would be prepared again by SQLite and fail only when stepped).
+bool changesSchema(const std::string& sql) {
+  return startsWithWord(sql, {"create", "drop", "alter", "attach", "detach"});
+}
+
+// Statements run once or now and then, not worth a place among the kept ones.
+bool keptAfterUse(const std::string& sql) {
+  return !changesSchema(sql) && !startsWithWord(sql, {"pragma", "vacuum", "reindex", "analyze"});
+}
 
 // The server's text of a statement. The program sends the same few hundred texts over and over
 // (values are bound), so each is translated once.
@@ -87,6 +125,7 @@ bool Database::openFile(const std::string& path, bool readOnly) {
   // Touch the file now, so that a file that cannot be read or written fails here and not at the
   // first statement.
   m_db = db;
+  m_statements = std::make_shared<StatementCache>(m_db);
   if (sqlite3_exec(m_db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) !=
       SQLITE_OK) {
     const std::string error = sqlite3_errmsg(m_db);
@@ -111,6 +150,11 @@ bool Database::openFile(const std::string& path, bool readOnly) {
 
 bool Database::openServer(const std::string& connectionString, bool boundedWaits) {
   close();
+  std::string loadError;
+  if (!loadServerClient(loadError)) {
+    failOpen(loadError);
+    return false;
+  }
   auto server = std::make_unique<PostgresConnections>(
       connectionString, boundedWaits ? ServerWaits::Bounded : ServerWaits::Unbounded);
   if (m_waitHook) server->setWaitHook(m_waitHook, m_waitHookThread);
@@ -141,6 +185,10 @@ void Database::failOpen(const std::string& error) {
 }
 
 void Database::close() {
+  // Statements still in use (a record set kept past the close) are finalized when they are
+  // given back; sqlite3_close_v2 closes the connection after the last of them.
+  if (m_statements) m_statements->close();
+  m_statements.reset();
   if (m_db) sqlite3_close_v2(m_db);
   m_db = nullptr;
   m_server.reset();
@@ -178,21 +226,27 @@ Statement Database::prepare(const std::string& sql, const SqlParams& params) {
     setLastError(error);
     return nullptr;
   }
+  if (changesSchema(sql)) m_statements->clear();
+  const bool keep = keptAfterUse(sql);
+  sqlite3_stmt* raw = keep ? m_statements->take(sql) : nullptr;
   // Hold the connection's lock so that the error text read belongs to this call.
   sqlite3_mutex* mutex = sqlite3_db_mutex(m_db);
   sqlite3_mutex_enter(mutex);
-  sqlite3_stmt* raw = nullptr;
-  const int rc = sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
-  Statement statement(raw);
-  if (rc != SQLITE_OK || !statement) {
-    if (rc == SQLITE_OK) {
-      setLastError("empty statement");
-    } else {
-      captureError();
+  if (!raw) {
+    const int rc =
+        sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
+    if (rc != SQLITE_OK || !raw) {
+      if (rc == SQLITE_OK) {
+        setLastError("empty statement");
+      } else {
+        captureError();
+      }
+      sqlite3_finalize(raw);
+      sqlite3_mutex_leave(mutex);
+      return nullptr;
     }
-    sqlite3_mutex_leave(mutex);
-    return nullptr;
   }
+  Statement statement(raw, detail::StatementDeleter{keep ? m_statements : nullptr});
   for (size_t i = 0; i < params.size(); ++i) {
     const std::string& value = params[i];
     if (sqlite3_bind_text(statement.get(), static_cast<int>(i) + 1, value.data(),
@@ -207,13 +261,18 @@ Statement Database::prepare(const std::string& sql, const SqlParams& params) {
   return statement;
 }
 
+size_t Database::preparedStatements() {
+  if (m_server) return m_server->preparedStatements();
+  return m_statements ? m_statements->size() : 0;
+}
+
 bool Database::execute(const std::string& sql, const SqlParams& params) {
   if (m_server) {
     std::string error;
     // Inside a transaction these go to the server with the next statement, saving a round trip
     // each; a failure of one fails that next statement with its message. A log entry's outcome
-    // is not acted on; the stock a sale takes is read back by the checkout's very next statement
-    // (the stock left), whose failure the checkout shows as the update's.
+    // is not acted on; the stock a sale takes is read back by the checkout's check of the stock
+    // left after its last line, whose failure the checkout shows as the update's.
     const bool later = sql.rfind("insert into 日志(", 0) == 0 ||
                        sql.rfind("update 库存 set 当前库存=当前库存-? where 条码=?", 0) == 0;
     const bool ok = m_server->execute(serverStatement(sql), params, error, later);
@@ -373,72 +432,6 @@ std::int64_t Database::lastInsertRowId() const {
 std::int64_t Database::rowsChanged() const {
   const auto found = t_rowsChanged.find(m_serial);
   return found == t_rowsChanged.end() ? 0 : found->second;
-}
-
-bool Database::beginCopy(const std::string& table, const std::vector<std::string>& columns) {
-  if (!m_server) {
-    setLastError("此操作只适用于数据库服务器");
-    return false;
-  }
-  std::string sql = "COPY " + table + " (";
-  for (size_t i = 0; i < columns.size(); ++i) sql += (i ? "," : "") + columns[i];
-  sql += ") FROM STDIN";
-  std::string error;
-  const bool ok = m_server->beginCopy(sql, error);
-  setLastError(error);
-  return ok;
-}
-
-bool Database::copyRows(const CopyRows& rows) {
-  if (!m_server) {
-    setLastError("此操作只适用于数据库服务器");
-    return false;
-  }
-  std::string error;
-  const bool ok = m_server->putCopyData(rows.text(), error);
-  setLastError(error);
-  return ok;
-}
-
-bool Database::endCopy() {
-  if (!m_server) {
-    setLastError("此操作只适用于数据库服务器");
-    return false;
-  }
-  std::string error;
-  const bool ok = m_server->endCopy(nullptr, error);
-  setLastError(error);
-  return ok;
-}
-
-void Database::cancelCopy(const std::string& reason) {
-  if (!m_server) return;
-  std::string error;
-  m_server->endCopy(reason.c_str(), error);
-}
-
-void CopyRows::add(std::string_view value) {
-  if (m_rowStarted) m_text += '\t';
-  m_rowStarted = true;
-  appendCopyField(m_text, value);
-}
-
-void CopyRows::addNull() {
-  if (m_rowStarted) m_text += '\t';
-  m_rowStarted = true;
-  m_text += "\\N";
-}
-
-void CopyRows::endRow() {
-  m_text += '\n';
-  m_rowStarted = false;
-  ++m_rows;
-}
-
-void CopyRows::clear() {
-  m_text.clear();
-  m_rowStarted = false;
-  m_rows = 0;
 }
 
 RecordSet::RecordSet(Database& db) : m_db(db) {}

@@ -19,6 +19,7 @@ namespace cz {
 class CopyRows;
 class PostgresConnections;
 class PostgresRows;
+class StatementCache;
 
 // Values bound to the `?` placeholders of a statement, in order. Every value is bound as text,
 // so it gets the column's affinity exactly as a quoted literal would, and a quote inside a value
@@ -36,7 +37,9 @@ struct ColumnDef {
 std::string serverColumnType(const std::string& table, const ColumnDef& column);
 
 namespace detail {
+// Gives a statement back to its connection's cache of prepared statements (or finalizes it).
 struct StatementDeleter {
+  std::shared_ptr<StatementCache> cache;
   void operator()(sqlite3_stmt* statement) const;
 };
 }  // namespace detail
@@ -122,8 +125,12 @@ class Database {
   bool endCopy();
   void cancelCopy(const std::string& reason);
 
-  // Prepares a statement and binds its values; nullptr on failure (lastError set).
+  // Prepares a statement and binds its values; nullptr on failure (lastError set). A statement of
+  // the same text prepared before and no longer in use is reused (see StatementCache).
   Statement prepare(const std::string& sql, const SqlParams& params);
+  // Prepared statements kept for reuse: on a file, idle ones; on the server, those of the calling
+  // thread's connection.
+  size_t preparedStatements();
   // Called on the calling thread with true once one of its server calls has waited half a second,
   // and with false when that call ends, so a window can show that it waits. Only server calls
   // wait that long; a file never calls it. Kept across open() and close().
@@ -143,6 +150,7 @@ class Database {
   bool transactionLost() const;
 
   sqlite3* m_db = nullptr;
+  std::shared_ptr<StatementCache> m_statements;
   std::unique_ptr<PostgresConnections> m_server;
   std::function<void(bool)> m_waitHook;
   std::thread::id m_waitHookThread;

@@ -30,6 +30,27 @@ std::string firstLine(const char* message) {
 
 constexpr const char* kDropped = "与数据库服务器的连接已断开：";
 
+// At most this many named statements per connection; texts past them run unnamed.
+constexpr size_t kPreparedCapacity = 256;
+
+// Whether the statement is worth preparing under a name: not one that changes the schema or runs
+// a block, which run once.
+bool preparable(const std::string& sql) {
+  size_t at = 0;
+  while (at < sql.size() && std::isspace(static_cast<unsigned char>(sql[at]))) ++at;
+  for (const std::string_view word : {"create", "drop", "alter", "do ", "grant", "copy", "vacuum",
+                                      "analyze", "reindex", "cluster", "checkpoint", "set ",
+                                      "reset ", "discard", "deallocate"}) {
+    if (sql.size() - at < word.size()) continue;
+    bool same = true;
+    for (size_t i = 0; same && i < word.size(); ++i) {
+      same = std::tolower(static_cast<unsigned char>(sql[at + i])) == word[i];
+    }
+    if (same) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // One call's wait for the server: when it began, and whether the wait hook was told.
@@ -199,6 +220,8 @@ PostgresConnections::Connection* PostgresConnections::threadConnection(std::stri
 void PostgresConnections::drop(Connection& c) {
   if (c.conn) PQfinish(c.conn);
   c.conn = nullptr;
+  // The next connection starts without prepared statements.
+  c.prepared.clear();
   std::lock_guard lock(m_registry->mutex);
   m_registry->uncount(c);
 }
@@ -253,14 +276,52 @@ PostgresConnections::Reply PostgresConnections::exchange(Connection& c,
   Call call;
   if (m_waits == ServerWaits::Bounded) call.bound = std::chrono::seconds(kServerAnswerSeconds);
   error.clear();
-  const bool pipeline = statements.size() > 1;
+  // What is sent: each statement by its name when this connection has prepared it, else a
+  // preparation under a new name followed by the run of that name (a statement past the
+  // connection's capacity runs unnamed). The server so parses and plans a text once per connection.
+  struct Command {
+    size_t statement;
+    // The name a preparation gives the statement; empty for a run.
+    std::string preparing;
+  };
+  std::vector<Command> commands;
+  std::vector<std::string> names(statements.size());
+  // Texts this call prepares: a text sent several times (the log entries of a checkout) is
+  // prepared once, before its first run.
+  std::unordered_map<std::string_view, std::string> preparing;
+  for (size_t i = 0; i < statements.size(); ++i) {
+    const std::string& sql = statements[i].sql;
+    const auto found = c.prepared.find(sql);
+    const auto batch = preparing.find(sql);
+    if (found != c.prepared.end()) {
+      names[i] = found->second;
+    } else if (batch != preparing.end()) {
+      names[i] = batch->second;
+    } else if (c.prepared.size() + preparing.size() < kPreparedCapacity && preparable(sql)) {
+      names[i] = "cz" + std::to_string(++c.preparedCount);
+      preparing.emplace(sql, names[i]);
+      commands.push_back({i, names[i]});
+    }
+    commands.push_back({i, {}});
+  }
+  const bool pipeline = commands.size() > 1;
   bool sent = !pipeline || PQenterPipelineMode(c.conn);
-  for (size_t i = 0; sent && i < statements.size(); ++i) {
+  for (size_t k = 0; sent && k < commands.size(); ++k) {
+    const size_t i = commands[k].statement;
+    if (!commands[k].preparing.empty()) {
+      sent = PQsendPrepare(c.conn, commands[k].preparing.c_str(), statements[i].sql.c_str(), 0,
+                           nullptr) == 1;
+      continue;
+    }
     std::vector<const char*> values;
     values.reserve(statements[i].params.size());
     for (const std::string& p : statements[i].params) values.push_back(p.c_str());
-    sent = PQsendQueryParams(c.conn, statements[i].sql.c_str(), static_cast<int>(values.size()),
-                             nullptr, values.data(), nullptr, nullptr, 0) == 1;
+    const int count = static_cast<int>(values.size());
+    sent = names[i].empty()
+               ? PQsendQueryParams(c.conn, statements[i].sql.c_str(), count, nullptr,
+                                   values.data(), nullptr, nullptr, 0) == 1
+               : PQsendQueryPrepared(c.conn, names[i].c_str(), count, values.data(), nullptr,
+                                     nullptr, 0) == 1;
   }
   if (sent && pipeline) sent = PQpipelineSync(c.conn) == 1;
   bool timedOut = false;
@@ -281,11 +342,15 @@ PostgresConnections::Reply PostgresConnections::exchange(Connection& c,
     if (reply.lost) drop(c);
     return reply;
   }
-  // Every statement's results end with a null one; a pipeline's with its sync.
-  for (size_t i = 0; !timedOut && i < statements.size(); ++i) {
+  // Every command's results end with a null one; a pipeline's with its sync.
+  for (size_t k = 0; !timedOut && k < commands.size(); ++k) {
+    const size_t i = commands[k].statement;
+    const bool preparing = !commands[k].preparing.empty();
     while (PGresult* result = nextResult(c, call, timedOut)) {
       const ExecStatusType status = PQresultStatus(result);
-      if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+      if (status == PGRES_COMMAND_OK && preparing) {
+        c.prepared.emplace(statements[i].sql, commands[k].preparing);
+      } else if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
         if (i + 1 == statements.size() && !reply.refused) {
           PQclear(reply.last);
           reply.last = result;
@@ -299,6 +364,10 @@ PostgresConnections::Reply PostgresConnections::exchange(Connection& c,
         reply.refused = PQstatus(c.conn) == CONNECTION_OK ||
                         PQresultErrorField(result, PG_DIAG_SQLSTATE) != nullptr;
         if (!reply.refused) reply.lost = true;
+        // A prepared statement whose result columns changed with the schema ("cached plan must
+        // not change result type"): prepare every text anew under new names from now on.
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        if (state && std::string_view(state) == "0A000") c.prepared.clear();
       }
       PQclear(result);
     }
@@ -342,57 +411,6 @@ void PostgresConnections::failure(Connection& c, pg_result* result, std::string&
     error = kDropped + error;
     if (c.inTransaction) c.lostTransaction = error;
   }
-}
-
-bool PostgresConnections::beginCopy(const std::string& sql, std::string& error) {
-  Connection* c = threadConnection(error);
-  if (!c) return false;
-  if (!c->pending.empty()) {
-    const Reply reply = sendWithPending(*c, nullptr, nullptr, error);
-    if (!reply.last) return false;
-    PQclear(reply.last);
-  }
-  PGresult* result = PQexec(c->conn, sql.c_str());
-  const bool started = PQresultStatus(result) == PGRES_COPY_IN;
-  if (!started) failure(*c, result, error);
-  PQclear(result);
-  return started;
-}
-
-bool PostgresConnections::putCopyData(const std::string& data, std::string& error) {
-  Connection* c = threadConnection(error);
-  if (!c) return false;
-  // In pieces of at most a megabyte, so libpq's buffer stays small.
-  constexpr size_t kPiece = 1 << 20;
-  for (size_t at = 0; at < data.size(); at += kPiece) {
-    const int size = static_cast<int>(std::min(kPiece, data.size() - at));
-    if (PQputCopyData(c->conn, data.data() + at, size) != 1) {
-      failure(*c, nullptr, error);
-      return false;
-    }
-  }
-  return true;
-}
-
-bool PostgresConnections::endCopy(const char* abortReason, std::string& error) {
-  Connection* c = threadConnection(error);
-  if (!c) return false;
-  bool ok = PQputCopyEnd(c->conn, abortReason) == 1;
-  if (!ok) failure(*c, nullptr, error);
-  // The outcome of the COPY, then nothing.
-  while (PGresult* result = PQgetResult(c->conn)) {
-    if (ok && PQresultStatus(result) != PGRES_COMMAND_OK) {
-      ok = false;
-      failure(*c, result, error);
-    }
-    PQclear(result);
-  }
-  if (ok && abortReason) {
-    ok = false;
-    error = abortReason;
-  }
-  if (ok) error.clear();
-  return ok;
 }
 
 PostgresConnections::Reply PostgresConnections::sendWithPending(
@@ -528,6 +546,11 @@ bool PostgresConnections::rollback(std::string& error) {
   if (!result) return false;
   PQclear(result);
   return true;
+}
+
+size_t PostgresConnections::preparedStatements() {
+  Connection* c = threadEntry(false);
+  return c ? c->prepared.size() : 0;
 }
 
 std::int64_t PostgresConnections::rowsChanged() {

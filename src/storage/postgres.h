@@ -62,6 +62,10 @@ bool serverConnectionParameters(const std::string& connectionString, ServerWaits
 // nothing. Empty for other statements.
 std::string postgresTableSharing(const std::string& sql);
 
+// Opens the PostgreSQL client library (libpq), which a till on a data file never loads; false
+// with the reason when it cannot be opened.
+bool loadServerClient(std::string& error);
+
 // How many connections threads other than the opener's may hold at once.
 constexpr int kWorkerConnections = 2;
 
@@ -110,6 +114,9 @@ class PostgresConnections {
   bool putCopyData(const std::string& data, std::string& error);
   bool endCopy(const char* abortReason, std::string& error);
 
+  // Statements prepared on the calling thread's connection.
+  size_t preparedStatements();
+
   // Called with true on `thread` once a server call of that thread has waited half a second, and
   // with false when that call ends; never on another thread. Empty: none.
   void setWaitHook(std::function<void(bool waiting)> hook, std::thread::id thread);
@@ -128,6 +135,9 @@ class PostgresConnections {
     // A waiting statement failed: the transaction's statements fail with this until rollback.
     std::string failed;
     std::int64_t rowsChanged = 0;
+    // Named prepared statements on this connection, by text (a new connection has none).
+    std::unordered_map<std::string, std::string> prepared;
+    std::uint64_t preparedCount = 0;
   };
   // The connections by thread; shared with the threads' exits, which close theirs.
   struct Registry;

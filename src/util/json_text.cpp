@@ -93,10 +93,16 @@ void writeString(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
   for (std::size_t pos = 0; pos < text.size();) {
-    const unsigned char byte = static_cast<unsigned char>(text[pos]);
-    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
-      out += static_cast<char>(byte);
-      ++pos;
+    // A run of characters written as they are goes in at once.
+    const auto plain = [&](std::size_t at) {
+      const unsigned char byte = static_cast<unsigned char>(text[at]);
+      return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\';
+    };
+    if (plain(pos)) {
+      std::size_t end = pos + 1;
+      while (end < text.size() && plain(end)) ++end;
+      out.append(text, pos, end - pos);
+      pos = end;
       continue;
     }
     const std::size_t start = pos;

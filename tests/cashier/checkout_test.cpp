@@ -102,6 +102,23 @@ TEST_F(CheckoutTest, StockSoldElsewhereSinceTheScanStoresNothing) {
   EXPECT_EQ(sales().size(), 1u);
 }
 
+// The stock of every sold line is checked at once after the updates: the message names the first
+// line in the cart whose goods ran short, also past the first query's worth of lines.
+TEST_F(CheckoutTest, TheFirstLineShortOfStockIsNamedWhateverTheCartsLength) {
+  for (int i = 0; i < 40; ++i) addGoods("货" + std::to_string(i), "G" + std::to_string(i), "1", "5");
+  for (int i = 0; i < 40; ++i) scan("G" + std::to_string(i));
+  for (const int shortOne : {37, 35}) {
+    ASSERT_TRUE(app->db.execute("update 库存 set 当前库存=0 where 条码=?",
+                                {"G" + std::to_string(shortOne)}));
+  }
+  markLog();
+  checkout();
+  EXPECT_EQ(app->dialogs.messages(), (Texts{"[货35]库存不足"}));
+  expectStillOpen(40);
+  EXPECT_EQ(stockOf("G0"), "5");
+  EXPECT_TRUE(storedLog().empty());
+}
+
 TEST_F(CheckoutTest, ATakenOrderNumberMovesToTheNextFreeSecond) {
   const LocalDateTime opened = app->clock.now();
   const std::string first = orderNumber("SX", opened);

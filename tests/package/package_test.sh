@@ -36,8 +36,9 @@ echo "built $(basename "$deb")"
 echo "== control fields"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
+# libpq5 and libcups2 are opened at their first use, so only the control file names them.
 for needed in 'fonts-wqy-microhei | fonts-noto-cjk' qt6-translations-l10n libqt6widgets6 \
-              libqt6printsupport6 libsqlite3-0 libxcb1; do
+              libqt6printsupport6 libsqlite3-0 libxcb1 libpq5 libcups2; do
   grep -qF -- "$needed" <<<"$depends" || fail "Depends lacks $needed"
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not $version"

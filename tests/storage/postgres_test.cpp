@@ -192,6 +192,31 @@ TEST_F(PostgresServerTest, AnUnreachableServerIsReportedWhenOpening) {
   EXPECT_FALSE(db.isOpen());
 }
 
+// Each text is prepared once per connection under a name; one the server refuses is not kept,
+// and a connection made again after a drop prepares its statements anew.
+TEST_F(PostgresServerTest, StatementsArePreparedOncePerConnection) {
+  Database db;
+  ASSERT_TRUE(db.openServer(m_base + " dbname=" + m_name)) << db.lastError();
+  const auto value = [&db](const std::string& text) {
+    RecordSet set(db);
+    EXPECT_TRUE(set.open("select ?::text || 'x'", {text})) << db.lastError();
+    return set.next() ? set.field(1) : "<no row>";
+  };
+  EXPECT_EQ(value("a"), "ax");
+  const size_t prepared = db.preparedStatements();
+  EXPECT_EQ(value("b"), "bx");
+  EXPECT_EQ(db.preparedStatements(), prepared);
+
+  EXPECT_FALSE(db.execute("select from where"));
+  EXPECT_NE(db.lastError().find("syntax"), std::string::npos) << db.lastError();
+  EXPECT_EQ(db.preparedStatements(), prepared);
+
+  EXPECT_FALSE(db.execute("select pg_terminate_backend(pg_backend_pid())"));
+  EXPECT_EQ(db.preparedStatements(), 0u);
+  EXPECT_EQ(value("c"), "cx");
+  EXPECT_EQ(value("d"), "dx");
+}
+
 // The connection drops in the middle of a checkout: nothing of the sale is stored, the cashier is
 // told once, the order stays open, and the next checkout connects again and stores it once.
 TEST_F(PostgresServerTest, AConnectionLostDuringACheckoutStoresNothingAndTheNextOneReconnects) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "util/clock.h"
+
 namespace cz {
 namespace {
 
@@ -31,6 +33,20 @@ TEST(Timestamp, OrderNumberWritesTheDateWithoutLeadingZeros) {
   EXPECT_EQ(orderNumber("SX", {2021, 3, 5, 8, 0, 0}),
             "SX202135" + timestampText({2021, 3, 5, 8, 0, 0}));
   EXPECT_EQ(orderNumber("CG", {2021, 10, 14, 13, 40, 5}), "CG202110141634190005");
+}
+
+TEST(Timestamp, TimeTextPadsEveryFieldButTheYear) {
+  const struct {
+    LocalDateTime t;
+    const char* text;
+  } cases[] = {
+      {{2021, 10, 14, 9, 5, 3}, "2021-10-14 09:05:03"},
+      {{1999, 12, 31, 23, 59, 59}, "1999-12-31 23:59:59"},
+      {{999, 1, 2, 3, 4, 5}, "999-01-02 03:04:05"},
+      {{12345, 1, 1, 0, 0, 0}, "12345-01-01 00:00:00"},
+      {{2021, 1, 1, 0, 0, 100}, "2021-01-01 00:00:100"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(timeText(c.t), c.text);
 }
 
 TEST(Timestamp, OnlyDigitsReadBack) {
