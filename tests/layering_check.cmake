@@ -3,6 +3,7 @@
 # window header (src/<subsystem>/ui/). src/app wires everything and may include anything.
 #
 #   util  <  core  <  catalogue  <  printing  <  admin, history  <  cashier  <  purchasing
+#   history  <  reports
 set(may_include_util util)
 set(may_include_core util core)
 set(may_include_catalogue util core catalogue)
@@ -11,6 +12,7 @@ set(may_include_admin util core catalogue printing admin)
 set(may_include_history util core catalogue printing history)
 set(may_include_cashier util core catalogue printing admin cashier)
 set(may_include_purchasing util core catalogue printing admin history cashier purchasing)
+set(may_include_reports util core catalogue printing history reports)
 
 if(NOT SRC)
   message(FATAL_ERROR "SRC (the src folder) is not set")
