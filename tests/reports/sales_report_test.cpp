@@ -9,6 +9,7 @@
 
 #include "core/shift_report.h"
 #include "core/timestamp.h"
+#include "history/order_list.h"
 #include "reports/export_command.h"
 #include "reports/report_export.h"
 #include "reports/report_tables.h"
@@ -304,6 +305,13 @@ TEST_F(SalesReportTest, ExportCommandWritesWhatTheOrdersSum) {
   ASSERT_EQ(runExportSalesCommand(dir.str(), {"2026-12-01", "2026-12-03", xlsx}, out), 0)
       << out.str();
   check(test::readXlsxSheet(xlsx, 1), test::readXlsxSheet(xlsx, 2));
+}
+
+TEST_F(SalesReportTest, TheSalesListsStatisticsButtonOpensTheWindow) {
+  OrderListPresenter list(app.context, app.dialogs, OrderKind::Sale);
+  app.windows.calls.clear();
+  list.statisticsClicked();
+  EXPECT_EQ(app.windows.calls, (std::vector<std::string>{"openSalesReport"}));
 }
 
 TEST(ExportSalesCommand, WrongArgumentsAreUsageAndAMissingShopFails) {
