@@ -27,16 +27,26 @@ double tidyMoney(double value) {
   return rounded == 0 ? 0.0 : rounded;
 }
 
+OrderAmounts readOrderAmounts(std::string_view due, std::string_view received,
+                              std::string_view points, std::string_view payment) {
+  OrderAmounts order{readNumber(due), readNumber(received), readNumber(points), -1};
+  for (int i = 0; i < 4; ++i) {
+    if (payment == kPaymentMethods[i]) order.payment = i;
+  }
+  return order;
+}
+
 void SalesSums::addOrder(std::string_view dueText, std::string_view receivedText,
                          std::string_view pointsText, std::string_view payment) {
+  add(readOrderAmounts(dueText, receivedText, pointsText, payment));
+}
+
+void SalesSums::add(const OrderAmounts& order) {
   ++orders;
-  const double orderReceived = readNumber(receivedText);
-  due += readNumber(dueText);
-  received += orderReceived;
-  points += readNumber(pointsText);
-  for (int i = 0; i < 4; ++i) {
-    if (payment == kPaymentMethods[i]) byPayment[i] += orderReceived;
-  }
+  due += order.due;
+  received += order.received;
+  points += order.points;
+  if (order.payment >= 0) byPayment[order.payment] += order.received;
 }
 
 void SalesSums::addLine(const SaleLine& line) {

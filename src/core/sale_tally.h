@@ -29,6 +29,16 @@ void forEachSaleLine(std::string_view details, const std::function<void(const Sa
 // A money sum as the reports show it: rounded to one decimal (round1), never "-0".
 double tidyMoney(double value);
 
+// One 销售 row's amounts, read from its 总应收, 总实收, 积分 and 付款方式 texts.
+struct OrderAmounts {
+  double due = 0;
+  double received = 0;
+  double points = 0;
+  int payment = -1;  // index in kPaymentMethods; −1 for any other text
+};
+OrderAmounts readOrderAmounts(std::string_view due, std::string_view received,
+                              std::string_view points, std::string_view payment);
+
 // Running sums over stored sales. Every amount is summed as read and rounded only when shown
 // (tidyMoney), so sums over the same rows agree to the cent wherever they are taken.
 struct SalesSums {
@@ -45,6 +55,7 @@ struct SalesSums {
   // One 销售 row's 总应收, 总实收, 积分 and 付款方式 texts.
   void addOrder(std::string_view due, std::string_view received, std::string_view points,
                 std::string_view payment);
+  void add(const OrderAmounts& order);
   void addLine(const SaleLine& line);
   // 应收 − 实收, unrounded.
   double discount() const { return due - received; }

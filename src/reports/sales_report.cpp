@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <unordered_map>
 
 #include "core/database.h"
 #include "core/timestamp.h"
@@ -56,6 +55,58 @@ std::string dayStartText(const ReportDay& day) {
 std::string dayEndText(const ReportDay& day) {
   return timestampText({day.year, day.month, day.day, 23, 59, 59});
 }
+
+// Finds a goods' sums by its barcode (or, without one, its name) in an open-addressed table of
+// the keys' hashes: a year's lines look up tens of thousands of goods millions of times, and a
+// node-based map spent most of the report waiting on memory.
+class GoodsTable {
+ public:
+  explicit GoodsTable(std::vector<GoodsSums>& goods) : m_goods(goods), m_slots(1 << 12) {}
+
+  GoodsSums& find(std::string_view barcode, std::string_view name) {
+    const bool byName = barcode.empty();
+    const std::uint64_t hash =
+        std::hash<std::string_view>{}(byName ? name : barcode) ^ (byName ? 0x9E3779B97F4A7C15ull : 0);
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+      Slot& slot = m_slots[at];
+      if (slot.index == 0) break;
+      if (slot.hash != hash) continue;
+      GoodsSums& goods = m_goods[slot.index - 1];
+      if (byName ? goods.barcode.empty() && goods.name == name : goods.barcode == barcode) {
+        return goods;
+      }
+    }
+    m_goods.push_back({std::string(barcode), std::string(name)});
+    if (2 * m_goods.size() > m_slots.size()) grow();
+    place(hash, static_cast<std::uint32_t>(m_goods.size()));
+    return m_goods.back();
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t index = 0;  // 1-based into the goods; 0 = empty
+  };
+
+  void place(std::uint64_t hash, std::uint32_t index) {
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t at = hash & mask;
+    while (m_slots[at].index != 0) at = (at + 1) & mask;
+    m_slots[at] = {hash, index};
+  }
+
+  void grow() {
+    std::vector<Slot> old(m_slots.size() * 2);
+    old.swap(m_slots);
+    for (const Slot& slot : old) {
+      if (slot.index != 0) place(slot.hash, slot.index);
+    }
+  }
+
+  std::vector<GoodsSums>& m_goods;
+  std::vector<Slot> m_slots;
+};
 
 }  // namespace
 
@@ -138,9 +189,8 @@ ReportResult readSalesReport(Database& db, const ReportDay& first, const ReportD
   if (lastDay < firstDay) return ReportResult::Done;
   report.days.resize(static_cast<std::size_t>(lastDay - firstDay + 1));
 
-  std::unordered_map<std::string, std::size_t> goodsIndex;
+  GoodsTable goodsTable(report.goods);
   std::map<std::string, SalesSums> clerks;
-  std::string goodsKey;
   const auto cancelled = [&progress] { return progress.cancelled && progress.cancelled->load(); };
 
   // A day at a time: the worker can stop and tell its progress between days, and a server never
@@ -156,20 +206,18 @@ ReportResult readSalesReport(Database& db, const ReportDay& first, const ReportD
     }
     SalesSums& daySums = report.days[static_cast<std::size_t>(number - firstDay)];
     while (rows.next()) {
-      const std::string due = rows.field(2);
-      const std::string received = rows.field(3);
-      const std::string points = rows.field(4);
-      const std::string payment = rows.field(5);
-      daySums.addOrder(due, received, points, payment);
-      report.total.addOrder(due, received, points, payment);
+      const OrderAmounts order =
+          readOrderAmounts(rows.field(2), rows.field(3), rows.field(4), rows.field(5));
+      daySums.add(order);
+      report.total.add(order);
       SalesSums& clerk = clerks[rows.field(6)];
-      clerk.addOrder(due, received, points, payment);
+      clerk.add(order);
       // A 日期 that is no timestamp was still found by the range: it counts at hour 0.
       const auto seconds = secondsOf(rows.field(1));
       const int hour =
           seconds ? static_cast<int>(floorDiv(*seconds + kEpochOffset, 3600) % 24) : 0;
       SalesSums& hourSums = report.hours[hour < 0 ? hour + 24 : hour];
-      hourSums.addOrder(due, received, points, payment);
+      hourSums.add(order);
 
       forEachSaleLine(rows.field(7), [&](const SaleLine& line) {
         daySums.addLine(line);
@@ -177,12 +225,8 @@ ReportResult readSalesReport(Database& db, const ReportDay& first, const ReportD
         clerk.addLine(line);
         hourSums.addLine(line);
         // Goods are told apart by barcode; one without a barcode by its name.
-        goodsKey.assign(line.barcode.empty() ? "\x01" : "");
-        goodsKey.append(line.barcode.empty() ? line.name : line.barcode);
-        auto [at, added] = goodsIndex.try_emplace(goodsKey, report.goods.size());
-        if (added) report.goods.push_back({std::string(line.barcode), std::string(line.name)});
-        GoodsSums& goods = report.goods[at->second];
-        if (!added && goods.name != line.name) goods.name = line.name;
+        GoodsSums& goods = goodsTable.find(line.barcode, line.name);
+        if (goods.name != line.name) goods.name = line.name;
         // A return line keeps its quantity positive beside its negative amounts.
         const double quantity = line.isReturn() ? -std::abs(line.quantity) : line.quantity;
         goods.quantity += quantity;
