@@ -14,7 +14,8 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PACKAGES := build-essential cmake ninja-build qt6-base-dev libgl-dev libsqlite3-dev \
             nlohmann-json3-dev libxcb1-dev libgtest-dev libbenchmark-dev xvfb xauth fonts-wqy-microhei \
-            libcups2-dev qt6-translations-l10n libpq-dev postgresql
+            libcups2-dev qt6-translations-l10n libpq-dev postgresql \
+            qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev unzip
 # What `make package` and the package test of `make test` need besides the build: cpack's
 # dependency scan uses `file`; the test checks the menu entry and runs lintian.
 PACKAGE_TOOLS := file desktop-file-utils lintian

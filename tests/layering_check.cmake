@@ -3,6 +3,7 @@
 # window header (src/<subsystem>/ui/). src/app wires everything and may include anything.
 #
 #   util  <  storage  <  core  <  catalogue  <  printing  <  admin, history  <  cashier  <  purchasing
+#   history  <  reports
 set(may_include_util util)
 set(may_include_storage util storage)
 set(may_include_core util storage core)
@@ -12,6 +13,7 @@ set(may_include_admin util storage core catalogue printing admin)
 set(may_include_history util storage core catalogue printing history)
 set(may_include_cashier util storage core catalogue printing admin cashier)
 set(may_include_purchasing util storage core catalogue printing admin history cashier purchasing)
+set(may_include_reports util storage core catalogue printing history reports)
 
 if(NOT SRC)
   message(FATAL_ERROR "SRC (the src folder) is not set")

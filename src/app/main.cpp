@@ -22,6 +22,7 @@
 #include "core/ui/qt_translations.h"
 #include "core/ui/server_wait_indicator.h"
 #include "printing/print_spooler.h"
+#include "reports/export_command.h"
 #include "storage/database.h"
 #include "storage/database_kind.h"
 #include "util/clock.h"
@@ -36,13 +37,16 @@ int main(int argc, char* argv[]) {
   if (const auto exitCode = cz::answerWithoutWindows(commandLine, std::cout, std::cerr)) {
     return *exitCode;
   }
-  // --backup DIR, --check and --copy-to-postgres CONN: one job from a terminal or cron, without
-  // any window, on the data folder the program would open.
+  // --backup DIR, --check, --copy-to-postgres CONN and --export-sales FROM TO FILE: one job from a
+  // terminal or cron, without any window, on the data folder the program would open.
   if (commandLine.options.check || commandLine.options.backupFolder ||
-      commandLine.options.copyToServer) {
+      commandLine.options.copyToServer || !commandLine.options.exportSales.empty()) {
     const cz::DataFolderChoice choice = cz::chooseDataFolder(
         commandLine.options.dataFolder, cz::executableDirectory(), cz::userDataFolder(),
         [](const std::string& folder) { return cz::folderWriteProblem(folder).empty(); });
+    if (!commandLine.options.exportSales.empty()) {
+      return cz::runExportSalesCommand(choice.folder, commandLine.options.exportSales, std::cout);
+    }
     // The copy's running count only on a terminal, where \r rewrites the line.
     std::ostream* progress = ::isatty(STDOUT_FILENO) ? &std::cout : nullptr;
     return *cz::runTerminalCommand(commandLine.options, choice.folder, std::cout, progress);

@@ -19,6 +19,7 @@
 #include "history/ui/order_list_window.h"
 #include "history/ui/shift_report_window.h"
 #include "purchasing/ui/purchase_window.h"
+#include "reports/ui/sales_report_window.h"
 
 namespace cz {
 
@@ -165,6 +166,11 @@ void QtWindows::openShiftCloseWindow() {
 void QtWindows::openShiftReportWindow() {
   openOwned(m_shiftReport, m_main,
             [this](QWidget* owner) { return new ShiftReportWindow(*m_app, false, owner); });
+}
+
+void QtWindows::openSalesReportWindow() {
+  openOwned(m_salesReport, m_main,
+            [this](QWidget* owner) { return new SalesReportWindow(*m_app, owner); });
 }
 
 void QtWindows::openStockWindow() {

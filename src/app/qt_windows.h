@@ -20,6 +20,7 @@ class SettingsWindow;
 class MemberListWindow;
 class StockWindow;
 class ShiftReportWindow;
+class SalesReportWindow;
 class OrderDetailWindow;
 class OrderListWindow;
 class PurchaseWindow;
@@ -54,6 +55,7 @@ class QtWindows : public Windows {
   void openAddSupplierWindow() override;
   void openShiftCloseWindow() override;
   void openShiftReportWindow() override;
+  void openSalesReportWindow() override;
   void openStockWindow() override;
   void openCreateGoodsWindow() override;
   void openMemberListWindow() override;
@@ -84,6 +86,7 @@ class QtWindows : public Windows {
   // Owned by the main window (the create window by the stock list): each goes with its owner.
   QPointer<StockWindow> m_stock;
   QPointer<ShiftReportWindow> m_shiftReport;
+  QPointer<SalesReportWindow> m_salesReport;
   QPointer<CreateGoodsWindow> m_createGoods;
   QPointer<MemberListWindow> m_memberList;
   QPointer<AddMemberWindow> m_addMember;

@@ -366,6 +366,11 @@ void SalePresenter::shiftReportClicked() {
   m_app.windows.openShiftReportWindow();
 }
 
+void SalePresenter::salesReportClicked() {
+  if (busy()) return;
+  m_app.windows.openSalesReportWindow();
+}
+
 void SalePresenter::openDrawerClicked() {
   if (busy()) return;
   Busy scope(*this);

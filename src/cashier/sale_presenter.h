@@ -121,6 +121,8 @@ class SalePresenter : public SaleActions {
 
   // F10: opens the current shift's report (当班报表).
   void shiftReportClicked();
+  // F11: opens 销售统计.
+  void salesReportClicked();
 
   // A printer's failure message, from the printing that runs on after checkout. Shown at once,
   // or, while a handler waits in a box, as soon as that handler has finished.

@@ -52,6 +52,29 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       parsed.options.*(*flag) = true;
       continue;
     }
+    if (const auto* list = std::get_if<std::vector<std::string> CommandLine::*>(&option->field)) {
+      std::vector<std::string>& values = parsed.options.*(*list);
+      const std::string names = option->valueName;
+      const std::size_t count =
+          static_cast<std::size_t>(std::count(names.begin(), names.end(), ' ')) + 1;
+      const std::string usage = std::string(option->name) + " " + names;
+      if (!values.empty()) return fail(std::string("选项 ") + option->name + " 只能给一次");
+      if (equals != std::string::npos) {
+        return fail(std::string("选项 ") + option->name + " 的值须分开写：" + usage);
+      }
+      if (arguments.size() - i - 1 < count) {
+        return fail(std::string("选项 ") + name + " 缺少 " + names + "：" + usage);
+      }
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::string& value = arguments[++i];
+        if (value.empty()) {
+          return fail(std::string("选项 ") + option->name + " 的 " + names + " 不能为空：" +
+                      usage);
+        }
+        values.push_back(value);
+      }
+      continue;
+    }
     std::optional<std::string>& value =
         parsed.options.*std::get<std::optional<std::string> CommandLine::*>(option->field);
     const std::string usage = std::string(option->name) + " " + option->valueName;

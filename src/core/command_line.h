@@ -20,17 +20,22 @@ struct CommandLine {
   bool check = false;
   // A libpq connection string: copy data.db into that empty server database.
   std::optional<std::string> copyToServer;
+  // FROM TO FILE: the sales report of those days written to FILE; empty when not asked for.
+  std::vector<std::string> exportSales;
 };
 
 // One option: its name, an optional short alias, the name of its value (none for a switch), its
 // line of --help and the field it fills. A switch fills a bool; an option with a value fills an
-// optional text and may be given once.
+// optional text and may be given once; an option whose value name has several words (such as
+// "FROM TO FILE") takes that many values, each as its own argument, and fills a list.
 struct CommandLineOption {
   const char* name;
   const char* alias;
   const char* valueName;
   const char* help;
-  std::variant<bool CommandLine::*, std::optional<std::string> CommandLine::*> field;
+  std::variant<bool CommandLine::*, std::optional<std::string> CommandLine::*,
+               std::vector<std::string> CommandLine::*>
+      field;
 };
 
 // Every option the program understands, in the order --help lists them. A new option is one row
@@ -46,6 +51,10 @@ inline const CommandLineOption kCommandLineOptions[] = {
      "把 data.db 复制到空的 PostgreSQL 数据库（CONN 是连接串，如 \"host=… dbname=shop "
      "user=till1\"），核对后退出",
      &CommandLine::copyToServer},
+    {"--export-sales", nullptr, "FROM TO FILE",
+     "把 FROM 至 TO（如 2026-11-01 2026-11-30）的销售统计（按日、按商品）写成 FILE（.csv 或 "
+     ".xlsx）后退出（0 完成，1 失败，2 用法有误）",
+     &CommandLine::exportSales},
     {"--help", "-h", nullptr, "显示本帮助后退出", &CommandLine::help},
     {"--version", nullptr, nullptr, "显示版本后退出", &CommandLine::version},
 };

@@ -43,6 +43,16 @@ class Dialogs {
     (void)title, (void)headers, (void)rows;
     return std::nullopt;
   }
+
+  // Asks for the name of a file to write, offering `suggested` and the `filters` (such as
+  // "CSV 文件 (*.csv)"); a name typed without an ending gets the chosen filter's. Nothing when
+  // the user cancels or where no such dialog can be shown.
+  virtual std::optional<std::string> saveFileName(const std::string& title,
+                                                  const std::string& suggested,
+                                                  const std::vector<std::string>& filters) {
+    (void)title, (void)suggested, (void)filters;
+    return std::nullopt;
+  }
 };
 
 }  // namespace cz

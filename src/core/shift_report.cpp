@@ -18,8 +18,7 @@ std::string timeOf(const std::string& timestamp) {
 }
 
 double tidy(double value) {
-  const double rounded = round1(value);
-  return rounded == 0 ? 0.0 : rounded;  // no "-0"
+  return tidyMoney(value);
 }
 
 }  // namespace
@@ -62,49 +61,30 @@ bool readShiftFigures(Database& db, const std::string& start, const std::string&
                  {start, end})) {
     return false;
   }
+  // The same sums as the sales reports, so both agree to the cent over the same rows.
   std::map<std::string, ClerkTakings> clerks;
-  double due = 0, received = 0, points = 0, sales = 0, returns = 0;
-  double byPayment[4] = {0, 0, 0, 0};
-  JsonDocument details;
+  SalesSums sums;
   while (rows.next()) {
     const std::string date = rows.field(1);
-    if (f.orders == 0) f.firstOrder = date;
+    if (sums.orders == 0) f.firstOrder = date;
     f.lastOrder = date;
-    ++f.orders;
-    const double orderReceived = readNumber(rows.field(3));
-    due += readNumber(rows.field(2));
-    received += orderReceived;
-    points += readNumber(rows.field(4));
-    const std::string payment = rows.field(5);
-    for (int i = 0; i < 4; ++i) {
-      if (payment == kPaymentMethods[i]) byPayment[i] += orderReceived;
-    }
+    const std::string received = rows.field(3);
+    sums.addOrder(rows.field(2), received, rows.field(4), rows.field(5));
     ClerkTakings& clerk = clerks[rows.field(6)];
     ++clerk.orders;
-    clerk.received += orderReceived;
-
-    if (!details.parse(rows.field(7))) continue;  // unreadable details count no lines
-    const int count = details.arrayCount("详情页");
-    for (int i = 0; i < count; ++i) {
-      const std::string line = "详情页[" + std::to_string(i) + "].";
-      // The stored lines carry no type: a return line is the one with negative amounts.
-      const double amount = readNumber(details.getText(line + "实收"));
-      if (amount < 0 || readNumber(details.getText(line + "总价")) < 0) {
-        ++f.returnLines;
-        returns += amount;
-      } else {
-        ++f.saleLines;
-        sales += amount;
-      }
-    }
+    clerk.received += readNumber(received);
+    forEachSaleLine(rows.field(7), [&sums](const SaleLine& line) { sums.addLine(line); });
   }
-  f.due = tidy(due);
-  f.received = tidy(received);
-  f.discount = tidy(due - received);
-  f.saleAmount = tidy(sales);
-  f.returnAmount = tidy(returns);
-  f.points = tidy(points);
-  for (int i = 0; i < 4; ++i) f.byPayment[i] = tidy(byPayment[i]);
+  f.orders = sums.orders;
+  f.due = tidy(sums.due);
+  f.received = tidy(sums.received);
+  f.discount = tidy(sums.discount());
+  f.saleLines = sums.saleLines;
+  f.saleAmount = tidy(sums.saleAmount);
+  f.returnLines = sums.returnLines;
+  f.returnAmount = tidy(sums.returnAmount);
+  f.points = tidy(sums.points);
+  for (int i = 0; i < 4; ++i) f.byPayment[i] = tidy(sums.byPayment[i]);
   for (auto& [name, clerk] : clerks) {
     clerk.account = name;
     clerk.received = tidy(clerk.received);

@@ -6,15 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "core/sale_tally.h"
+
 namespace cz {
 
 class Clock;
 class Database;
 struct LocalDateTime;
 
-// The payment methods of the sale, in the order the reports list them.
-inline constexpr const char* kPaymentMethods[4] = {"现金支付", "微信支付", "支付宝支付",
-                                                   "其他支付"};
 
 // What one account took in a shift.
 struct ClerkTakings {

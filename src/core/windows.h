@@ -53,6 +53,8 @@ class Windows {
   }
   // "当班报表": the current shift's figures, without a close (owner: the main window).
   virtual void openShiftReportWindow() {}
+  // "销售统计": the sales of a range of days (owner: the main window).
+  virtual void openSalesReportWindow() {}
 
   // The settings window (owner: main window) on the given page.
   virtual void openSettingsWindow(SettingsPage page) { (void)page; }

@@ -420,6 +420,10 @@ std::string OrderListPresenter::jumpTextChecked(const std::string& text) const {
   return result;
 }
 
+void OrderListPresenter::statisticsClicked() {
+  m_app.windows.openSalesReportWindow();
+}
+
 void OrderListPresenter::showDetail() {
   const int row = m_grid.currentRow();
   if (row < 1 || row >= m_grid.rowCount()) return;

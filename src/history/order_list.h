@@ -80,6 +80,8 @@ class OrderListPresenter {
 
   // Double click or 查看订单清单: opens the detail window of the current row, if any.
   void showDetail();
+  // 统计 (the sales list only): opens 销售统计.
+  void statisticsClicked();
   // 删除订单: permission, question, delete of the selected order only, log, row removed.
   void deleteOrder();
 

@@ -74,6 +74,36 @@ TEST(CommandLine, RefusesWhatItDoesNotUnderstandInOneLine) {
   }
 }
 
+TEST(CommandLine, AnOptionWithSeveralValuesTakesThemAsSeparateArguments) {
+  const ParsedCommandLine parsed =
+      parseCommandLine(Args{"--export-sales", "2026-11-01", "2026-11-30", "-11月.csv", "--data", "d"});
+  EXPECT_EQ(parsed.error, "");
+  EXPECT_EQ(parsed.options.exportSales, (Args{"2026-11-01", "2026-11-30", "-11月.csv"}));
+  EXPECT_EQ(parsed.options.dataFolder, "d");
+  EXPECT_TRUE(parseCommandLine(Args{"--data", "d"}).options.exportSales.empty());
+
+  const struct {
+    Args args;
+    const char* error;
+  } cases[] = {
+      {{"--export-sales", "a", "b"},
+       "chenzhou-pos: 选项 --export-sales 缺少 FROM TO FILE：--export-sales FROM TO FILE（--help "
+       "列出所有选项）"},
+      {{"--export-sales=a", "b", "c"},
+       "chenzhou-pos: 选项 --export-sales 的值须分开写：--export-sales FROM TO FILE（--help "
+       "列出所有选项）"},
+      {{"--export-sales", "a", "", "c"},
+       "chenzhou-pos: 选项 --export-sales 的 FROM TO FILE 不能为空：--export-sales FROM TO "
+       "FILE（--help 列出所有选项）"},
+      {{"--export-sales", "a", "b", "c", "--export-sales", "a", "b", "c"},
+       "chenzhou-pos: 选项 --export-sales 只能给一次（--help 列出所有选项）"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    EXPECT_EQ(parseCommandLine(c.args).error, c.error);
+  }
+}
+
 TEST(CommandLine, ReadsArgvAfterTheProgramName) {
   const char* argv[] = {"/usr/bin/chenzhou-pos", "--data", "/srv/收银"};
   const ParsedCommandLine parsed = parseCommandLine(3, argv);
@@ -118,11 +148,12 @@ TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheProgram) {
     EXPECT_NE(help.find(option.name), std::string::npos);
     EXPECT_NE(help.find(option.help), std::string::npos);
   }
-  EXPECT_NE(help.find("  --data DIR                数据（data.db、配置.ini、备份/）"),
+  EXPECT_NE(help.find("  --data DIR                    数据（data.db、配置.ini、备份/）"),
             std::string::npos);
-  EXPECT_NE(help.find("  -h, --help                显示本帮助后退出\n"), std::string::npos);
-  EXPECT_NE(help.find("  --copy-to-postgres CONN   把 data.db 复制到空的 PostgreSQL 数据库"),
+  EXPECT_NE(help.find("  -h, --help                    显示本帮助后退出\n"), std::string::npos);
+  EXPECT_NE(help.find("  --copy-to-postgres CONN       把 data.db 复制到空的 PostgreSQL 数据库"),
             std::string::npos);
+  EXPECT_NE(help.find("  --export-sales FROM TO FILE   把 FROM 至 TO"), std::string::npos);
   EXPECT_EQ(versionText().rfind("晨舟收银系统 (chenzhou-pos) ", 0), 0u);
   EXPECT_EQ(versionText().back(), '\n');
 }

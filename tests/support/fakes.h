@@ -108,6 +108,7 @@ class RecordingWindows : public Windows {
     }
   }
   void openShiftReportWindow() override { calls.push_back("openShiftReport"); }
+  void openSalesReportWindow() override { calls.push_back("openSalesReport"); }
   void openStockWindow() override { calls.push_back("openStock"); }
   void openCreateGoodsWindow() override { calls.push_back("openCreateGoods"); }
   void openMemberListWindow() override { calls.push_back("openMemberList"); }

@@ -31,6 +31,7 @@
 #include "core/ui/login_window.h"
 #include "history/ui/shift_report_window.h"
 #include "printing/ui/qt_printer.h"
+#include "reports/ui/sales_report_window.h"
 #include "storage/database.h"
 #include "support/fakes.h"
 #include "support/test_app.h"
@@ -480,6 +481,12 @@ TEST(EndToEnd, ThreeSalesThenTheShiftCloseAndAnEmptyNextShift) {
   EXPECT_FALSE(named<QListWidget>(look, "列表报表")
                    ->findItems(QString::fromUtf8("订单数：0"), Qt::MatchExactly)
                    .isEmpty());
+  // F11 opens 销售统计 over the main window (its keys act while it is the active window).
+  look->close();
+  QApplication::setActiveWindow(main);
+  QTest::keyClick(main, Qt::Key_F11);
+  QApplication::processEvents();
+  ASSERT_NE(main->findChild<SalesReportWindow*>(), nullptr);
   app.windows.destroyMainWindow();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

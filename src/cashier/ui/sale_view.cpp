@@ -169,6 +169,10 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
   shiftReport->setObjectName("当班报表键");
   connect(shiftReport, &QShortcut::activated, this,
           [this, &p] { forward([&] { p.shiftReportClicked(); }); });
+  auto* salesReport = new QShortcut(QKeySequence(Qt::Key_F11), mainWindow);
+  salesReport->setObjectName("销售统计键");
+  connect(salesReport, &QShortcut::activated, this,
+          [this, &p] { forward([&] { p.salesReportClicked(); }); });
   auto* reprint = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), mainWindow);
   reprint->setObjectName("重打小票键");
   connect(reprint, &QShortcut::activated, this,

@@ -1,6 +1,9 @@
 #include "core/ui/qt_dialogs.h"
 
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -96,6 +99,38 @@ std::optional<int> QtDialogs::choose(const std::string& title,
   table->setFocus();
   if (dialog.exec() != QDialog::Accepted || table->currentRow() < 0) return std::nullopt;
   return table->currentRow();
+}
+
+std::optional<std::string> QtDialogs::saveFileName(const std::string& title,
+                                                   const std::string& suggested,
+                                                   const std::vector<std::string>& filters) {
+  QStringList filterList;
+  for (const std::string& filter : filters) filterList << qs(filter);
+  // On the heap: the owner may go while the dialog waits, and the dialog with it.
+  const QPointer<QFileDialog> dialog =
+      new QFileDialog(visibleOwner(m_owner), qs(title), qs(suggested), filterList.join(";;"));
+  dialog->setObjectName("保存文件");
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setLabelText(QFileDialog::LookIn, "保存位置：");
+  dialog->setLabelText(QFileDialog::FileName, "文件名：");
+  dialog->setLabelText(QFileDialog::FileType, "保存类型：");
+  dialog->setLabelText(QFileDialog::Accept, "保存");
+  dialog->setLabelText(QFileDialog::Reject, "取消");
+  dialog->selectFile(qs(suggested));
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (!dialog) return std::nullopt;
+  const QStringList chosen = dialog->selectedFiles();
+  const QString filter = dialog->selectedNameFilter();
+  delete dialog.data();
+  if (!accepted || chosen.isEmpty()) return std::nullopt;
+  QString path = chosen.front();
+  // A name without an ending takes the chosen type's: "(*.xlsx)" gives ".xlsx".
+  const QRegularExpressionMatch ending =
+      QRegularExpression(QStringLiteral("\\*(\\.[A-Za-z0-9]+)")).match(filter);
+  if (QFileInfo(path).suffix().isEmpty() && ending.hasMatch()) path += ending.captured(1);
+  return ss(path);
 }
 
 }  // namespace cz

@@ -19,6 +19,9 @@ class QtDialogs : public Dialogs {
   // A modal list of the rows; Enter or a double click picks the current row.
   std::optional<int> choose(const std::string& title, const std::vector<std::string>& headers,
                             const std::vector<std::vector<std::string>>& rows) override;
+  // Qt's own file dialog (not the desktop's), so every text in it is Chinese.
+  std::optional<std::string> saveFileName(const std::string& title, const std::string& suggested,
+                                          const std::vector<std::string>& filters) override;
 
  private:
   QPointer<QWidget> m_owner;

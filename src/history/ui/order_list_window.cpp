@@ -90,6 +90,11 @@ OrderListWindow::OrderListWindow(AppContext& app, OrderKind kind, QWidget* paren
   auto* jump = button(this, "超级跳", "跳到", {1059, 36, 38, 26});
   m_jump = edit(this, "编辑框跳到", {1097, 36, 56, 26});
 
+  if (kind == OrderKind::Sale) {
+    auto* statistics = button(this, "按钮统计", "统计", {m_presenter.queryButtonLeft(), 6, 84, 26});
+    connect(statistics, &QPushButton::clicked, this, [this] { m_presenter.statisticsClicked(); });
+  }
+
   m_grid = new GridView(m_presenter.grid(), this);
   m_grid->setObjectName("高级表格");
   m_grid->setGeometry(0, 88, 1168, 638);
