@@ -1,5 +1,11 @@
 #include "cashier/cart_lines.h"
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "cashier/cart.h"
 #include "cashier/sale_area.h"
 #include "util/numbers.h"
@@ -23,15 +29,51 @@ void Cart::setStockLeft(int row, std::int64_t stockLeft) {
 
 void Cart::setRate(int row, float rate) {
   // The text keeps six digits: the line's rate is what that text reads, as a later rule would
-  // have read it from the cell.
-  const std::string text = singleText(rate);
-  if (text == this->text(row, kCartRate)) return;
-  write(row, kCartRate, text);
-  record(row).rate = readSingle(text);
+  // have read it from the cell. A repricing gives most lines the same rate, so the last rate's
+  // text and reading are kept.
+  struct LastRate {
+    std::optional<std::uint32_t> bits;
+    std::string text;
+    float read = 0;
+  };
+  thread_local LastRate last;
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(rate);
+  if (last.bits != bits) {
+    last.bits = bits;
+    last.text = singleText(rate);
+    last.read = readSingle(last.text);
+  }
+  write(row, kCartRate, last.text);
+  record(row).rate = last.read;
 }
 
+namespace {
+
+// True when `value` is a whole number of tenths below 10^12 in size, as round1 gives: its text
+// (13 digits) is that decimal exactly, which reads back as `value` itself, so no reading is
+// needed.
+bool readsBackAsItself(double value) {
+  if (!(std::fabs(value) < 1e11)) return false;
+  const double tenths = std::nearbyint(value * 10);
+  return tenths / 10 == value;
+}
+
+}  // namespace
+
 void Cart::setAmount(int row, int col, double value) {
-  setAmountText(row, col, doubleText(value));
+  std::string text = doubleText(value);
+  if (text == this->text(row, col)) return;
+  if (!readsBackAsItself(value)) {
+    setAmountText(row, col, text);
+    return;
+  }
+  write(row, col, text);
+  // Negative zero is written "0", which reads as plus zero.
+  const double read = value + 0.0;
+  CartLine& line = record(row);
+  if (col == kCartTotal) line.total = read;
+  if (col == kCartReceived) line.received = read;
+  if (col == kCartPoints) line.points = read;
 }
 
 void Cart::setAmountText(int row, int col, const std::string& text) {
