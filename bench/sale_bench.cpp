@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_shop.h"
 #include "cashier/cart.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
@@ -56,26 +57,12 @@ fs::path prepare() {
 }
 
 // One running program on the prepared shop, with a sale presenter.
-struct Shop {
+struct Shop : bench::SaleShop<> {
   explicit Shop(const fs::path& dir) {
     db.open((dir / "data.db").string());
     cz::ensureIndexes(db);
-    session.currentAccount = "admin";
     session.settings.printingEnabled = false;
-    cz::setUpSaleArea(area);
   }
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel logList;
-  cz::SystemClock clock;
-  cz::HeadlessWindows windows;
-  cz::DiscardingUiQueue queue;
-  cz::OperationLog log{db, session, clock, logList};
-  cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
-  cz::AnsweringDialogs dialogs{true};
-  cz::NoPrinter printer;
-  cz::SaleArea area;
-  cz::SalePresenter sale{app, dialogs, printer, area};
 };
 
 void scan(cz::SalePresenter& sale, const std::string& text) {
