@@ -10,6 +10,7 @@
 #include <string>
 
 #include "admin/settings_presenter.h"
+#include "bench_shop.h"
 #include "core/app_context.h"
 #include "core/bootstrap.h"
 #include "core/dialogs.h"
@@ -83,21 +84,12 @@ fs::path prepare(int entries, int suppliers) {
 }
 
 // One process's worth of state on a copy of the prepared database.
-struct Shop {
+struct Shop : bench::Shop<HeldQueue> {
   explicit Shop(const fs::path& dir) {
     session.dataDirectory = dir.string() + "/";
     session.permissions.flags.fill(true);
     db.open(session.databasePath());
   }
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel list;
-  cz::SystemClock clock;
-  cz::OperationLog log{db, session, clock, list};
-  cz::HeadlessWindows windows;
-  HeldQueue queue;
-  cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
-  cz::AnsweringDialogs dialogs{true};
 };
 
 void BM_CheckLog(benchmark::State& state) {
@@ -127,7 +119,7 @@ void BM_ClearLog(benchmark::State& state) {
     settings.clearLogClicked();
 
     state.PauseTiming();
-    if (shop->list.itemCount() != 0) state.SkipWithError("the log list was not emptied");
+    if (shop->logList.itemCount() != 0) state.SkipWithError("the log list was not emptied");
     shop.reset();
     state.ResumeTiming();
   }

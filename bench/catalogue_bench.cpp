@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "bench_shop.h"
 #include "big_shop.h"
 #include "catalogue/goods_presenter.h"
 #include "catalogue/member_presenter.h"
@@ -97,22 +98,14 @@ fs::path prepare() {
   return dir;
 }
 
-struct Shop {
-  fs::path dir = bigShopFile().empty() ? prepare() : fs::path(bigShopFile()).parent_path();
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel list;
-  cz::SystemClock clock;
-  cz::OperationLog log{db, session, clock, list};
-  cz::HeadlessWindows windows;
-  WaitingQueue queue;
-  cz::AnsweringDialogs dialogs{false};
-  cz::AppContext app{db,      session, log,          clock,
-                     windows, queue,   dir.string(), (dir / "memory.ini").string()};
-  Shop() {
+struct Shop : bench::Shop<WaitingQueue> {
+  Shop() : bench::Shop<WaitingQueue>({.answer = false}) {
+    app.dataFolder = dir.string();
+    app.accountMemoryPath = (dir / "memory.ini").string();
     db.open((dir / "data.db").string());
     session.permissions.flags.fill(true);
   }
+  fs::path dir = bigShopFile().empty() ? prepare() : fs::path(bigShopFile()).parent_path();
 };
 
 std::size_t heapInUse() {

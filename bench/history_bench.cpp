@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_shop.h"
 #include "big_shop.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
@@ -83,24 +84,15 @@ std::string readOnlyUri(const std::string& path) {
   return uri + "?mode=ro";
 }
 
-struct Shop {
+struct Shop : bench::Shop<> {
   // Read-only on the big shop; a file of our own may be written.
-  explicit Shop(const std::string& file, bool readOnly) {
+  Shop(const std::string& file, bool readOnly) : bench::Shop<>({.answer = false}) {
     if (!db.open(readOnly ? readOnlyUri(file) : file) || db.tableCount() <= 0) {
       std::fprintf(stderr, "cannot open %s: %s\n", file.c_str(), db.lastError().c_str());
       std::exit(1);
     }
     cz::ensureIndexes(db);
   }
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel logList;
-  cz::SystemClock clock;
-  cz::HeadlessWindows windows;
-  cz::DiscardingUiQueue ui;
-  cz::AnsweringDialogs dialogs{false};
-  cz::OperationLog log{db, session, clock, logList};
-  cz::AppContext context{db, session, log, clock, windows, ui, {}, {}};
 };
 
 Shop& shop() {
@@ -142,7 +134,7 @@ cz::CalendarDay middleDay() {
 void BM_OpenList(benchmark::State& state) {
   Shop& s = shop();
   for (auto _ : state) {
-    cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+    cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
     benchmark::DoNotOptimize(list.grid().rowCount());
   }
 }
@@ -156,7 +148,7 @@ std::string pageOf(const cz::OrderListPresenter& list, int where) {
 
 void BM_FlipAllOrders(benchmark::State& state) {
   Shop& s = shop();
-  cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+  cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
   const std::string page = pageOf(list, static_cast<int>(state.range(0)));
   for (auto _ : state) list.jump(page);
   state.counters["pages"] = list.pageCount();
@@ -165,7 +157,7 @@ BENCHMARK(BM_FlipAllOrders)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecon
 
 void BM_OneDaySearch(benchmark::State& state) {
   Shop& s = shop();
-  cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+  cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
   list.search.dateRange = true;
   list.search.firstDay = list.search.lastDay = middleDay();
   for (auto _ : state) list.runSearch();
@@ -175,7 +167,7 @@ BENCHMARK(BM_OneDaySearch)->Unit(benchmark::kMillisecond);
 
 void BM_FlipOneDay(benchmark::State& state) {
   Shop& s = shop();
-  cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+  cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
   list.search.dateRange = true;
   list.search.firstDay = list.search.lastDay = middleDay();
   list.runSearch();
@@ -187,7 +179,7 @@ BENCHMARK(BM_FlipOneDay)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 // A typed text: one scan to find the matches.
 void BM_TypedSearch(benchmark::State& state) {
   Shop& s = shop();
-  cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+  cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
   list.search.customer = "张";
   for (auto _ : state) list.runSearch();
   state.counters["pages"] = list.pageCount();
@@ -197,7 +189,7 @@ BENCHMARK(BM_TypedSearch)->Unit(benchmark::kMillisecond);
 // ... and no scan to flip through them.
 void BM_FlipTypedSearch(benchmark::State& state) {
   Shop& s = shop();
-  cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+  cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
   list.search.customer = "张";
   list.runSearch();
   const std::string page = pageOf(list, static_cast<int>(state.range(0)));
@@ -209,7 +201,7 @@ BENCHMARK(BM_FlipTypedSearch)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisec
 // flip is timed. Runs on a copy of the shop.
 void BM_FlipTypedSearchAfterSale(benchmark::State& state) {
   Shop& s = writableShop();
-  cz::OrderListPresenter list(s.context, s.dialogs, cz::OrderKind::Sale);
+  cz::OrderListPresenter list(s.app, s.dialogs, cz::OrderKind::Sale);
   list.search.customer = "张";
   list.runSearch();
   const std::string page = pageOf(list, static_cast<int>(state.range(0)));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "../tests/support/loopback_printer.h"
+#include "bench_shop.h"
 #include "cashier/cart_receipt.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
@@ -73,29 +74,14 @@ fs::path prepare() {
 }
 
 // One running program with a sale presenter printing ESC/POS to `device`.
-struct Shop {
-  Shop(const fs::path& dir, const std::string& device) {
+struct Shop : bench::SaleShop<> {
+  Shop(const fs::path& dir, const std::string& device) : bench::SaleShop<>({.spooler = true}) {
     db.open((dir / "data.db").string());
     cz::ensureIndexes(db);
-    session.currentAccount = "admin";
     session.settings.printer.method = cz::PrintMethod::EscPos;
     session.settings.printer.device = device;
     session.settings.printer.cashDrawer = true;
-    cz::setUpSaleArea(area);
   }
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel logList;
-  cz::SystemClock clock;
-  cz::HeadlessWindows windows;
-  cz::DiscardingUiQueue queue;
-  cz::PrintSpooler spooler{queue};
-  cz::OperationLog log{db, session, clock, logList};
-  cz::AppContext app{db, session, log, clock, windows, queue, "", "", &spooler};
-  cz::AnsweringDialogs dialogs{true};
-  cz::NoPrinter printer;
-  cz::SaleArea area;
-  cz::SalePresenter sale{app, dialogs, printer, area};
 
   void fillCart() {
     sale.startNewOrder();
@@ -143,8 +129,8 @@ void BM_CheckoutToLastByte(benchmark::State& state) {
         cz::receiptFromCart(shop.area.cart, shop.sale.state().orderNumber, shop.clock.now(), "-",
                             {shop.sale.state().due, shop.sale.state().received, "现金支付", "0"},
                             shop.session.settings);
-    shop.spooler.submit({printer.device(), cz::escPosReceipt(receipt, 58, false), true}, nullptr);
-    shop.spooler.submit({printer.device(), cz::escPosDrawerPulse(), false}, nullptr);
+    shop.spooler->submit({printer.device(), cz::escPosReceipt(receipt, 58, false), true}, nullptr);
+    shop.spooler->submit({printer.device(), cz::escPosDrawerPulse(), false}, nullptr);
     printing += std::chrono::duration<double, std::micro>(Clock::now() - composeStart).count();
     total += jobBytes;
     if (!printer.waitForBytes(total, last)) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_shop.h"
 #include "cashier/cart.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
@@ -76,26 +77,12 @@ class OrderClock : public cz::Clock {
 };
 
 // One running program on the prepared shop, with a sale presenter.
-struct Shop {
+struct Shop : bench::SaleShop<cz::DiscardingUiQueue, OrderClock> {
   explicit Shop(const fs::path& dir) {
     db.open((dir / "data.db").string());
     cz::ensureIndexes(db);
-    session.currentAccount = "admin";
     session.settings.printingEnabled = false;
-    cz::setUpSaleArea(area);
   }
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel logList;
-  OrderClock clock;
-  cz::HeadlessWindows windows;
-  cz::DiscardingUiQueue queue;
-  cz::OperationLog log{db, session, clock, logList};
-  cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
-  cz::AnsweringDialogs dialogs{true};
-  cz::NoPrinter printer;
-  cz::SaleArea area;
-  cz::SalePresenter sale{app, dialogs, printer, area};
 };
 
 void scan(cz::SalePresenter& sale, const std::string& text) {

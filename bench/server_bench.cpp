@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_shop.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
 #include "core/app_context.h"
@@ -105,25 +106,11 @@ std::string prepare() {
 }
 
 // One running program on the bench database.
-struct Shop {
+struct Shop : bench::SaleShop<> {
   Shop() {
     if (!db.openServer(prepare())) fail(db, "open");
-    session.currentAccount = "admin";
     session.settings.printingEnabled = false;
-    cz::setUpSaleArea(area);
   }
-  cz::Database db;
-  cz::Session session;
-  cz::ListModel logList;
-  cz::SystemClock clock;
-  cz::HeadlessWindows windows;
-  cz::DiscardingUiQueue queue;
-  cz::OperationLog log{db, session, clock, logList};
-  cz::AppContext app{db, session, log, clock, windows, queue, "", ""};
-  cz::AnsweringDialogs dialogs{true};
-  cz::NoPrinter printer;
-  cz::SaleArea area;
-  cz::SalePresenter sale{app, dialogs, printer, area};
 };
 
 Shop& shop() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cashier/cart_lines.h"
 #include "cashier/sale_area.h"
 #include "storage/database.h"
 #include "util/list_model.h"
@@ -95,7 +96,7 @@ float effectiveRate(float memberRate, float minimumRate) {
   return memberRate < minimumRate ? minimumRate : memberRate;
 }
 
-AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source, float memberRate) {
+AddResult addGoodsToCart(Cart& cart, const GoodsRecord& g, AddSource source, float memberRate) {
   int line = 0;
   for (int row = 1; row < cart.rowCount(); ++row) {
     if (cart.text(row, kCartBarcode) == g.barcode) {
@@ -113,30 +114,31 @@ AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source,
     return AddResult::Added;
   }
 
-  const bool isReturn = cart.text(line, kCartType) == kReturnType;
-  const std::int64_t remaining = readInteger(cart.text(line, kCartStockLeft)) - 1;
+  const CartLine& held = cart.line(line);
+  const bool isReturn = held.isReturn();
+  const std::int64_t remaining = held.stockLeft - 1;
   // A returned unit comes back into stock, so only a sale needs stock left.
   if (!isReturn && remaining < 0) return AddResult::OutOfStock;
-  const std::int64_t held = readInteger(cart.text(line, kCartQuantity));
-  if (held >= kMaxQuantity) return AddResult::TooMany;
-  const std::int64_t q = held + 1;
-  put(cart, line, kCartQuantity, integerText(q));
-  float rate = readSingle(cart.text(line, kCartRate));
+  if (held.quantity >= kMaxQuantity) return AddResult::TooMany;
+  const std::int64_t q = held.quantity + 1;
+  cart.setQuantity(line, q);
+  float rate = held.rate;
   if (source == AddSource::Chosen) {
     rate = effectiveRate(memberRate, g.minimumRate);
-    put(cart, line, kCartRate, singleText(rate));
+    cart.setRate(line, rate);
   }
-  // A return line shows the negatives of the figures the same line shows sold.
+  // A return line shows the negatives of the figures the same line shows sold. The goods' own
+  // price and the rate just worked out price the unit, not the line's cells.
   const double sign = isReturn ? -1 : 1;
   const double total = round1(static_cast<double>(q) * g.salePrice);
-  put(cart, line, kCartTotal, doubleText(sign * total));
-  put(cart, line, kCartReceived, doubleText(sign * round1(total * rate / 10)));
-  if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(sign * total));
-  if (!isReturn) put(cart, line, kCartStockLeft, integerText(remaining));
+  cart.setAmount(line, kCartTotal, sign * total);
+  cart.setAmount(line, kCartReceived, sign * round1(total * rate / 10));
+  if (g.earnsPoints) cart.setAmount(line, kCartPoints, sign * total);
+  if (!isReturn) cart.setStockLeft(line, remaining);
   return AddResult::Added;
 }
 
-CartTotals recomputeTotals(TextGrid& cart) {
+CartTotals recomputeTotals(Cart& cart) {
   float due = 0;
   float received = 0;
   double points = 0;
@@ -145,71 +147,68 @@ CartTotals recomputeTotals(TextGrid& cart) {
   double exactPoints = 0;
   for (int row = 1; row < cart.rowCount(); ++row) {
     put(cart, row, kCartNumber, integerText(row));
-    const std::string& total = cart.text(row, kCartTotal);
-    const std::string& paid = cart.text(row, kCartReceived);
-    const std::string& earned = cart.text(row, kCartPoints);
-    due += readSingle(total);
-    received += readSingle(paid);
-    points += readSingle(earned);
-    exactDue += readNumber(total);
-    exactReceived += readNumber(paid);
-    exactPoints += readNumber(earned);
+    const CartLine& line = cart.line(row);
+    // The labels sum each amount as its cell reads in single precision, and again as a double
+    // for sums from 100 000 on.
+    due += toSingle(line.total);
+    received += toSingle(line.received);
+    points += toSingle(line.points);
+    exactDue += line.total;
+    exactReceived += line.received;
+    exactPoints += line.points;
   }
   return {sumText(due, exactDue), sumText(received, exactReceived),
           std::fabs(points) < kLargeSum ? doubleText(points) : doubleText(round1(exactPoints))};
 }
 
-void repriceCart(TextGrid& cart, float memberRate) {
+void repriceCart(Cart& cart, float memberRate) {
   for (int row = 1; row < cart.rowCount(); ++row) {
-    const float minimum = readSingle(cart.text(row, kCartMinimumRate));
-    const float total = readSingle(cart.text(row, kCartTotal));
-    const float rate = effectiveRate(memberRate, minimum);
+    const CartLine& line = cart.line(row);
+    const float total = toSingle(line.total);
+    const float rate = effectiveRate(memberRate, line.minimumRate);
     const float factor = rate / 10;
-    put(cart, row, kCartRate, singleText(rate));
-    put(cart, row, kCartReceived,
-        doubleText(round1(static_cast<double>(total) * static_cast<double>(factor))));
+    cart.setRate(row, rate);
+    cart.setAmount(row, kCartReceived,
+                   round1(static_cast<double>(total) * static_cast<double>(factor)));
   }
 }
 
-bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
+bool lineEdited(Cart& cart, int row, std::int64_t q0) {
   if (row < 1 || row >= cart.rowCount()) return false;
-  const float p = readSingle(cart.text(row, kCartUnitPrice));
-  std::int64_t q = readInteger(cart.text(row, kCartQuantity));
-  const float d = readSingle(cart.text(row, kCartRate));
-  const std::int64_t rem = readInteger(cart.text(row, kCartStockLeft));
-  const bool earns = cart.text(row, kCartEarnsPoints) == "真";
+  const CartLine& line = cart.line(row);
+  const float p = line.unitPrice;
+  std::int64_t q = line.quantity;
+  const float d = line.rate;
+  const std::int64_t rem = line.stockLeft;
+  const bool earns = line.earnsPoints;
   // A quantity below zero would turn the line's sign around, and one beyond the largest is no
   // quantity a shop sells: keep the one the line had.
   if (q < 0 || q > kMaxQuantity) q = q0;
   bool capped = false;
-  const bool isReturn = cart.text(row, kCartType) == kReturnType;
+  const bool isReturn = line.isReturn();
   if (!isReturn && q != q0) {
     if (q > q0) {
       const std::int64_t delta = q - q0;
       if (static_cast<double>(delta - rem) > 0.0000001) {
         q = q0 + rem;
-        put(cart, row, kCartStockLeft, "0");
+        cart.setStockLeft(row, 0);
         capped = true;
       } else {
-        put(cart, row, kCartStockLeft, integerText(rem - delta));
+        cart.setStockLeft(row, rem - delta);
       }
     } else {
-      put(cart, row, kCartStockLeft, integerText(rem + (q0 - q)));
+      cart.setStockLeft(row, rem + (q0 - q));
     }
   }
-  put(cart, row, kCartQuantity, integerText(q));
+  cart.setQuantity(row, q);
   const double gross = static_cast<double>(p) * static_cast<double>(q);
   const double total = round1(gross);
   const double received = round1(gross * d / 10);
-  if (isReturn) {
-    put(cart, row, kCartTotal, doubleText(-total));
-    put(cart, row, kCartReceived, doubleText(-received));
-    if (earns) put(cart, row, kCartPoints, doubleText(-std::fabs(received)));
-  } else {
-    put(cart, row, kCartTotal, doubleText(total));
-    put(cart, row, kCartReceived, doubleText(received));
-    if (earns) put(cart, row, kCartPoints, doubleText(std::fabs(received)));
-  }
+  // An 实收 typed into the cell is priced over like any edit.
+  const double sign = isReturn ? -1 : 1;
+  cart.setAmount(row, kCartTotal, sign * total);
+  cart.setAmount(row, kCartReceived, sign * received);
+  if (earns) cart.setAmount(row, kCartPoints, sign * std::fabs(received));
   return capped;
 }
 
@@ -228,9 +227,9 @@ std::optional<std::int64_t> typedQuantity(const std::string& text) {
   return value;
 }
 
-bool hasQuantityAboveZero(const TextGrid& cart) {
+bool hasQuantityAboveZero(const Cart& cart) {
   for (int row = 1; row < cart.rowCount(); ++row) {
-    if (readInteger(cart.text(row, kCartQuantity)) > 0) return true;
+    if (cart.line(row).quantity > 0) return true;
   }
   return false;
 }
@@ -239,30 +238,33 @@ namespace {
 
 // The same amount with the other sign, as text: "16" and "-16" turn into each other, so a line
 // switched to a return and back shows exactly what it showed. Blank and zero stay as they are.
-std::string negated(const std::string& amount) {
-  if (amount.empty() || readNumber(amount) == 0) return amount;
+std::string negated(const std::string& amount, double value) {
+  if (value == 0) return amount;
   return amount.front() == '-' ? amount.substr(1) : "-" + amount;
 }
 
 }  // namespace
 
-ToggleResult toggleLineType(TextGrid& cart, int row) {
+ToggleResult toggleLineType(Cart& cart, int row) {
   if (row < 1 || row >= cart.rowCount()) return ToggleResult::NotEnoughStock;
-  const std::int64_t q = readInteger(cart.text(row, kCartQuantity));
-  const bool toReturn = cart.text(row, kCartType) != kReturnType;
+  const CartLine& line = cart.line(row);
+  const std::int64_t q = line.quantity;
+  const bool toReturn = !line.isReturn();
   // A sale line's 剩余库存 is the stock on hand less its quantity, a return line's the stock on
   // hand itself: switching moves between the two, so a line switched back and forth and scanned
   // in between never sells more than the stock holds.
-  const std::int64_t stockLeft = readInteger(cart.text(row, kCartStockLeft));
+  const std::int64_t stockLeft = line.stockLeft;
   if (!toReturn && stockLeft < q) return ToggleResult::NotEnoughStock;
-  put(cart, row, kCartStockLeft, integerText(toReturn ? stockLeft + q : stockLeft - q));
+  cart.setStockLeft(row, toReturn ? stockLeft + q : stockLeft - q);
   cart.setBackColour(row, kCartNumber, row, kCartMinimumRate,
                      toReturn ? kReturnLineColour : kSaleLineColour);
-  put(cart, row, kCartType, toReturn ? kReturnType : kSaleType);
+  cart.setType(row, toReturn ? LineType::Return : LineType::Sale);
   // A return takes back exactly what the sale gave, points included (a sale earns points on
   // its 总价): the line's own figures with the other sign, never figures worked out anew.
-  for (const int col : {kCartTotal, kCartReceived, kCartPoints}) {
-    put(cart, row, col, negated(cart.text(row, col)));
+  const double values[] = {line.total, line.received, line.points};
+  const int columns[] = {kCartTotal, kCartReceived, kCartPoints};
+  for (int i = 0; i < 3; ++i) {
+    cart.setAmountText(row, columns[i], negated(cart.text(row, columns[i]), values[i]));
   }
   return toReturn ? ToggleResult::ToReturn : ToggleResult::ToSale;
 }

@@ -9,9 +9,9 @@
 
 namespace cz {
 
+class Cart;
 class Database;
 class ListModel;
-class TextGrid;
 
 // One 库存 row as the cart uses it.
 struct GoodsRecord {
@@ -70,7 +70,7 @@ enum class AddResult { Added, OutOfStock, TooMany };
 //
 // 剩余库存 of a sale line is the stock left once the line sells; on a return line it is the stock
 // on hand, which a return takes nothing from.
-AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& goods, AddSource source,
+AddResult addGoodsToCart(Cart& cart, const GoodsRecord& goods, AddSource source,
                          float memberRate);
 
 // The totals of the cart as the labels show them.
@@ -81,16 +81,16 @@ struct CartTotals {
 };
 
 // Renumbers the lines and sums them. Sums of 100 000 or more keep their decimal.
-CartTotals recomputeTotals(TextGrid& cart);
+CartTotals recomputeTotals(Cart& cart);
 
 // Applies the member's rate to every line (never below a goods' minimum) and recomputes 实收.
-void repriceCart(TextGrid& cart, float memberRate);
+void repriceCart(Cart& cart, float memberRate);
 
 // Recomputes line `row` after its 数量 or 实收 was edited; `q0` is the quantity when the edit
 // began. Returns true when a sale line's quantity had to be capped to the stock left. A quantity
 // below 0 or above kMaxQuantity is taken back to q0; 数量 always ends as the integer the line
 // was priced with.
-bool lineEdited(TextGrid& cart, int row, std::int64_t q0);
+bool lineEdited(Cart& cart, int row, std::int64_t q0);
 
 // A quantity typed into a cart line: a whole number from 1 to kMaxQuantity, digits only, blanks
 // around allowed. Nothing for anything else (a fraction, a sign, letters, blank, 0), which the
@@ -99,13 +99,13 @@ std::optional<std::int64_t> typedQuantity(const std::string& text);
 inline constexpr const char* kBadQuantityMessage = "数量不是有效的数字";
 
 // True when some line holds a quantity above 0: an order of none sells nothing.
-bool hasQuantityAboveZero(const TextGrid& cart);
+bool hasQuantityAboveZero(const Cart& cart);
 
 enum class ToggleResult { ToReturn, ToSale, NotEnoughStock };
 
 // Switches line `row` between 售出 and 退货 and reprices it. Back to 售出 needs the whole quantity
 // in the stock on hand (NotEnoughStock, line unchanged, otherwise).
-ToggleResult toggleLineType(TextGrid& cart, int row);
+ToggleResult toggleLineType(Cart& cart, int row);
 
 // Text of a money or points sum: the single sum's text below 100 000, otherwise the one-decimal
 // text of the double sum, so large totals keep their decimal.

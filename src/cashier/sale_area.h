@@ -1,14 +1,14 @@
 #pragma once
 
+#include "cashier/cart_lines.h"
 #include "util/list_model.h"
-#include "util/text_grid.h"
 
 namespace cz {
 
 // The models behind the main window's sale controls. The main window's presenter owns them and
 // its window shows them; the sale presenter works on them.
 struct SaleArea {
-  TextGrid cart;            // 高级表格: the cart lines
+  Cart cart;                // 高级表格: the cart lines
   ListModel goodsChoices;   // 超级列表框1: goods to choose from
   ListModel memberChoices;  // 超级列表框2: members to choose from
 };

@@ -31,7 +31,7 @@
 namespace cz {
 
 void SalePresenter::checkout() {
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   if (cart.rowCount() <= 1) {
     m_dialogs.message("请添加商品");
     return;
@@ -82,10 +82,11 @@ void SalePresenter::checkout() {
   std::vector<std::string> soldBarcodes;
   std::vector<int> soldRows;
   for (int row = 1; row < cart.rowCount(); ++row) {
-    const bool sale = cart.text(row, kCartType) == kSaleType;
-    const StepResult step = updateStock(
-        db, log, cart.text(row, kCartBarcode), readInteger(cart.text(row, kCartQuantity)),
-        sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
+    const CartLine& line = cart.line(row);
+    const bool sale = line.type == LineType::Sale;
+    const StepResult step =
+        updateStock(db, log, cart.text(row, kCartBarcode), line.quantity,
+                    sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
     if (!step.ok) return fail(&transaction, step, "更新库存失败");
     if (!sale) continue;
     soldBarcodes.push_back(cart.text(row, kCartBarcode));
@@ -159,7 +160,7 @@ void SalePresenter::checkout() {
 
 void SalePresenter::finishCheckout(const LocalDateTime& storedAt, std::int64_t rowid,
                                    const std::optional<TenderPresenter>& tender) {
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   m_app.session.lastSaleRowid = rowid;
   if (tender) m_state.tenderSummary = tender->summary();
 

@@ -32,7 +32,7 @@ namespace cz {
 void SalePresenter::parkClicked() {
   if (busy()) return;
   Busy scope(*this);
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   if (!m_orderOpen || cart.rowCount() <= 1) {
     m_dialogs.message("当前订单没有商品，不能挂单");
     return;
@@ -93,7 +93,7 @@ void SalePresenter::takeBackClicked() {
     m_dialogs.message(error, "取单失败", MessageIcon::Information);
     return;
   }
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   resetSale();
   restoreParkedCart(cart, order.details);
   // Stock may have changed while the order waited: every line's remaining stock is read anew
@@ -107,15 +107,15 @@ void SalePresenter::takeBackClicked() {
         goods.next()) {
       stock = std::clamp<std::int64_t>(readInteger(goods.field(1)), -kMaxStock, kMaxStock);
     }
-    if (cart.text(row, kCartType) == kReturnType) {
-      cart.setText(row, kCartStockLeft, integerText(stock));
+    if (cart.line(row).isReturn()) {
+      cart.setStockLeft(row, stock);
       continue;
     }
-    const std::int64_t quantity = readInteger(cart.text(row, kCartQuantity));
+    const std::int64_t quantity = cart.line(row).quantity;
     if (quantity <= stock) {
-      cart.setText(row, kCartStockLeft, integerText(stock - quantity));
+      cart.setStockLeft(row, stock - quantity);
     } else {
-      cart.setText(row, kCartStockLeft, integerText(std::max<std::int64_t>(stock, 0)));
+      cart.setStockLeft(row, std::max<std::int64_t>(stock, 0));
       lineEdited(cart, row, 0);
       capped = true;
     }

@@ -291,7 +291,7 @@ void SalePresenter::cursorMoved() {
 
 void SalePresenter::editBegins() {
   // Remembered in every state, so that an edit that may not act can be put back.
-  const TextGrid& cart = m_area.cart;
+  const Cart& cart = m_area.cart;
   m_editRow = cart.currentRow();
   m_editStartQuantityText = cart.text(m_editRow, kCartQuantity);
   m_editStartReceivedText = cart.text(m_editRow, kCartReceived);
@@ -299,7 +299,7 @@ void SalePresenter::editBegins() {
 }
 
 void SalePresenter::editEnds() {
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   const int row = cart.currentRow();
   const bool known = row == m_editRow && row >= 1 && row < cart.rowCount();
   m_editRow = -1;
@@ -332,7 +332,7 @@ void SalePresenter::editEnds() {
 void SalePresenter::cartDoubleClicked() {
   if (busy() || !m_orderOpen) return;
   Busy scope(*this);
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   const int row = cart.currentRow();
   if (cart.currentColumn() != kCartType || row < 1 || row >= cart.rowCount()) return;
   if (toggleLineType(cart, row) == ToggleResult::NotEnoughStock) {
@@ -346,7 +346,7 @@ void SalePresenter::cartDoubleClicked() {
 void SalePresenter::cartKeyUp(int key) {
   if (key != kDelete || busy() || !m_orderOpen) return;
   Busy scope(*this);
-  TextGrid& cart = m_area.cart;
+  Cart& cart = m_area.cart;
   const int row = cart.currentRow();
   if (row < 1 || row >= cart.rowCount()) return;
   if (!m_dialogs.ask("确定删除[" + cart.text(row, kCartName) + "]的数据吗？", kDefaultTitle,

@@ -79,7 +79,10 @@ double readNumber(std::string_view text) {
 }
 
 float readSingle(std::string_view text) {
-  const double value = readNumber(text);
+  return toSingle(readNumber(text));
+}
+
+float toSingle(double value) {
   constexpr double maxSingle = std::numeric_limits<float>::max();
   if (value > maxSingle) return std::numeric_limits<float>::max();
   if (value < -maxSingle) return -std::numeric_limits<float>::max();

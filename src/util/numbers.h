@@ -16,6 +16,10 @@ double readNumber(std::string_view text);
 // readNumber stored in single precision.
 float readSingle(std::string_view text);
 
+// A double stored in single precision as readSingle stores what it reads: values beyond the
+// single range become its largest value of that sign.
+float toSingle(double value);
+
 // Reads the leading integer digits with an optional sign: "2.7" reads as 2, "abc" as 0.
 // Values beyond the 64-bit range are clamped to it.
 std::int64_t readInteger(std::string_view text);

@@ -25,11 +25,13 @@ void TextGrid::setRowCount(int rows) {
     if (m_observer) m_observer->gridRowsAboutToBeInserted(old, rows - 1);
     m_rows.resize(static_cast<size_t>(rows));
     for (int r = old; r < rows; ++r) m_rows[static_cast<size_t>(r)].cells.resize(m_columnCount);
+    dataRowsInserted(old, rows - 1);
     if (m_observer) m_observer->gridRowsInserted();
   } else {
     if (m_observer) m_observer->gridRowsAboutToBeRemoved(rows, old - 1);
     m_rows.resize(static_cast<size_t>(rows));
     clampCurrent();
+    dataRowsRemoved(rows, old - 1);
     if (m_observer) m_observer->gridRowsRemoved();
   }
 }
@@ -45,6 +47,7 @@ void TextGrid::setColumnCount(int columns) {
   }
   m_widths.resize(static_cast<size_t>(columns), kDefaultWidth);
   clampCurrent();
+  columnsChanged();
   if (m_observer) m_observer->gridReset();
 }
 
@@ -56,6 +59,7 @@ const std::string& TextGrid::text(int row, int col) const {
 void TextGrid::setText(int row, int col, const std::string& text) {
   if (!contains(row, col)) return;
   m_rows[static_cast<size_t>(row)].cells[static_cast<size_t>(col)] = text;
+  if (row > 0) cellTextSet(row, col);
   if (m_observer) m_observer->gridCellsChanged(row, col, row, col);
 }
 
@@ -78,6 +82,7 @@ int TextGrid::appendRow(const std::vector<std::string>& cells) {
   const size_t n = std::min(cells.size(), added.cells.size());
   std::copy_n(cells.begin(), n, added.cells.begin());
   m_rows.push_back(std::move(added));
+  dataRowsInserted(row, row);
   if (m_observer) m_observer->gridRowsInserted();
   return row;
 }
@@ -97,6 +102,7 @@ void TextGrid::appendRows(std::vector<std::vector<std::string>>&& rows) {
     added.cells.resize(static_cast<size_t>(m_columnCount));
     m_rows.push_back(std::move(added));
   }
+  dataRowsInserted(first, last);
   if (m_observer) m_observer->gridRowsInserted();
 }
 
@@ -105,6 +111,7 @@ void TextGrid::deleteRow(int row) {
   if (m_observer) m_observer->gridRowsAboutToBeRemoved(row, row);
   m_rows.erase(m_rows.begin() + row);
   clampCurrent();
+  dataRowsRemoved(row, row);
   if (m_observer) m_observer->gridRowsRemoved();
 }
 

@@ -35,6 +35,11 @@ class TextGridObserver {
 class TextGrid {
  public:
   TextGrid();
+  virtual ~TextGrid() = default;
+  TextGrid(const TextGrid&) = default;
+  TextGrid& operator=(const TextGrid&) = default;
+  TextGrid(TextGrid&&) = default;
+  TextGrid& operator=(TextGrid&&) = default;
 
   // Total rows including the header row. Setting n + 1 keeps the header and n data rows: rows
   // beyond are dropped, new rows are empty. The header row always stays (n < 1 counts as 1).
@@ -80,6 +85,17 @@ class TextGrid {
 
   // At most one observer (the view); nullptr detaches it.
   void setObserver(TextGridObserver* observer) { m_observer = observer; }
+
+ protected:
+  // For a grid that keeps something of its own per data row in step with the texts (the cart's
+  // typed lines). Each is called after the change, whoever made it (a view's editor included).
+  // A data cell's text was set.
+  virtual void cellTextSet(int row, int col) { (void)row, (void)col; }
+  // Data rows [first, last] were inserted / removed.
+  virtual void dataRowsInserted(int first, int last) { (void)first, (void)last; }
+  virtual void dataRowsRemoved(int first, int last) { (void)first, (void)last; }
+  // The column count changed: every row's cells were cut or padded.
+  virtual void columnsChanged() {}
 
  private:
   struct CellColours {
