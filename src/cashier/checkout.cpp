@@ -1,5 +1,7 @@
 #include "cashier/checkout.h"
 
+#include <algorithm>
+
 #include "core/database.h"
 #include "core/operation_log.h"
 #include "util/numbers.h"
@@ -9,8 +11,13 @@ namespace cz {
 StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
                        std::int64_t quantity, StockDirection direction, const std::string& name,
                        const std::string& purchasePrice) {
+  return updateStock(db, log, barcode, integerText(quantity), direction, name, purchasePrice);
+}
+
+StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
+                       const std::string& count, StockDirection direction,
+                       const std::string& name, const std::string& purchasePrice) {
   const bool add = direction == StockDirection::Add;
-  const std::string count = integerText(quantity);
   std::string sql =
       add ? "update 库存 set 当前库存=当前库存+?" : "update 库存 set 当前库存=当前库存-?";
   SqlParams params{count};
@@ -61,7 +68,13 @@ StockLeft stockLeftAfterSale(Database& db, const std::string& barcode) {
   RecordSet set(db);
   if (!set.open("select 当前库存 from 库存 where 条码=?", {barcode})) return {false, false};
   StockLeft left;
-  while (set.next()) left.negative = left.negative || readNumber(set.field(1)) < 0;
+  while (set.next()) {
+    const double stock = readNumber(set.field(1));
+    // A gram's fraction below zero is what decimals of weighed goods leave of an exact 0.
+    left.negative = left.negative || stock < -0.0000005;
+    left.left = left.found ? std::min(left.left, stock) : stock;
+    left.found = true;
+  }
   if (!db.lastError().empty()) left.ok = false;
   return left;
 }

@@ -28,6 +28,11 @@ enum class StockDirection { Subtract, Add };
 StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
                        std::int64_t quantity, StockDirection direction, const std::string& name,
                        const std::string& purchasePrice = {});
+// The same for a quantity given as its text: kilograms with up to three decimals for goods sold
+// by weight ("0.617"), a whole number for any other.
+StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
+                       const std::string& quantity, StockDirection direction,
+                       const std::string& name, const std::string& purchasePrice = {});
 
 // Adds `points` (the text of the value to add) to the member's 积分 and writes the 更新会员
 // entry. Nothing to do, and success, without a member number.
@@ -60,6 +65,9 @@ std::string saleFailedEntry(const std::string& error);
 struct StockLeft {
   bool ok = true;
   bool negative = false;
+  // The stock read (the lowest, should the barcode be stored twice); 0 when none was read.
+  double left = 0;
+  bool found = false;
 };
 StockLeft stockLeftAfterSale(Database& db, const std::string& barcode);
 
