@@ -8,7 +8,6 @@
 #include "cashier/cart.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter.h"
-#include "catalogue/goods_attributes.h"
 #include "core/app_context.h"
 #include "core/clock.h"
 #include "core/database.h"
@@ -151,24 +150,6 @@ void BM_Purchase20Lines(benchmark::State& state) {
   shop.db.execute("update 库存 set 当前库存=1000000000");
 }
 BENCHMARK(BM_Purchase20Lines)->Unit(benchmark::kMillisecond);
-
-// What a checkout of 20 lines adds for the low-stock warning: each sold goods' level looked up
-// among 100 000 goods that all have one, two of them at their level, and the bar's text.
-void BM_StockWarningCheck20Lines(benchmark::State& state) {
-  cz::GoodsAttributeCache cache;
-  for (int i = 0; i < kGoods; ++i) cache.set(barcodeOf(i), i % 10 == 0, std::to_string(5 + i % 7));
-  std::vector<cz::SoldStock> sold;
-  for (int line = 0; line < 20; ++line) {
-    const int i = (line * 7919) % kGoods;
-    sold.push_back({"商品" + std::to_string(i), barcodeOf(i), line % 10 == 0 ? 1.5 : 500});
-  }
-  for (auto _ : state) {
-    const std::string warning = cz::checkoutStockWarning(cache, sold);
-    if (warning.empty()) state.SkipWithError("no warning");
-    benchmark::DoNotOptimize(warning);
-  }
-}
-BENCHMARK(BM_StockWarningCheck20Lines)->Unit(benchmark::kMicrosecond);
 
 // A cart of 500 lines, built without a database.
 struct BigCart {

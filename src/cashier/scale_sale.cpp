@@ -1,5 +1,6 @@
 #include "cashier/scale_sale.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "cashier/cart.h"
@@ -18,8 +19,13 @@ constexpr double kGramSlack = 0.0005;
 }  // namespace
 
 std::string quantityText(double quantity) {
-  const double grams = std::round(quantity * 1000);
-  return doubleText(grams == 0 ? 0 : grams / 1000);
+  // Whole numbers (every quantity and stock of goods not sold by weight) as integers, so a large
+  // stock reads in full rather than in exponent form.
+  const double whole = std::round(quantity);
+  if (std::fabs(quantity - whole) < kGramSlack) {
+    return integerText(static_cast<std::int64_t>(std::clamp(whole, -9.0e18, 9.0e18)));
+  }
+  return doubleText(std::round(quantity * 1000) / 1000);
 }
 
 std::optional<double> typedWeight(const std::string& text) {
