@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "cashier/sale_area.h"
+#include "cashier/scale_sale.h"
 #include "core/database.h"
 #include "util/list_model.h"
 #include "util/numbers.h"
@@ -15,9 +16,12 @@ namespace {
 // Sums from this size on are shown from the double sum, so they keep their decimal.
 constexpr double kLargeSum = 100000;
 
-std::int64_t cappedStock(std::int64_t stock) {
-  return std::clamp(stock, -kMaxStock, kMaxStock);
+double cappedStock(double stock) {
+  return std::clamp(stock, -static_cast<double>(kMaxStock), static_cast<double>(kMaxStock));
 }
+
+// What sums of weighed quantities may be off by: half a gram.
+constexpr double kGramSlack = 0.0005;
 
 // Writes a cell only when its text changes, so a view is not told about unchanged cells.
 void put(TextGrid& cart, int row, int col, const std::string& text) {
@@ -38,7 +42,7 @@ std::vector<GoodsRecord> readGoods(RecordSet& set) {
     g.note = set.field("备注");
     g.costPrice = readSingle(set.field("进货价"));
     g.salePrice = readSingle(set.field("销售价"));
-    g.stock = cappedStock(readInteger(set.field("当前库存")));
+    g.stock = cappedStock(readNumber(set.field("当前库存")));
     g.minimumRate = readSingle(set.field("最低折扣"));
     g.earnsPoints = set.field("参与积分") == "真";
     found.push_back(std::move(g));
@@ -73,7 +77,7 @@ std::vector<std::string> goodsChoiceTexts(const GoodsRecord& g) {
           g.specText,
           singleText(g.costPrice),
           singleText(g.salePrice),
-          integerText(g.stock),
+          quantityText(g.stock),
           singleText(g.minimumRate),
           boolText(g.earnsPoints)};
 }
@@ -85,7 +89,7 @@ GoodsRecord goodsFromChoice(const ListModel& list, int index) {
   g.specText = list.text(index, 3);
   g.costPrice = readSingle(list.text(index, 4));
   g.salePrice = readSingle(list.text(index, 5));
-  g.stock = cappedStock(readInteger(list.text(index, 6)));
+  g.stock = cappedStock(readNumber(list.text(index, 6)));
   g.minimumRate = readSingle(list.text(index, 7));
   g.earnsPoints = list.text(index, 8) == "真";
   return g;
@@ -97,30 +101,37 @@ float effectiveRate(float memberRate, float minimumRate) {
 
 AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source, float memberRate) {
   int line = 0;
+  // Weighed goods' sale lines of the cart have taken their share of the stock already.
+  double stock = g.stock;
   for (int row = 1; row < cart.rowCount(); ++row) {
-    if (cart.text(row, kCartBarcode) == g.barcode) {
+    if (cart.text(row, kCartBarcode) != g.barcode) continue;
+    if (!g.weighed) {
       line = row;
       break;
     }
+    if (cart.text(row, kCartType) == kSaleType) {
+      stock = std::min(stock, readNumber(cart.text(row, kCartStockLeft)));
+    }
   }
   if (line == 0) {
+    if (g.weighed && stock - 1 < -kGramSlack) return AddResult::OutOfStock;
     const float rate = effectiveRate(memberRate, g.minimumRate);
     cart.appendRow({integerText(cart.rowCount()), g.name, g.barcode, g.specText, kSaleType,
                     singleText(g.salePrice), "1", singleText(g.salePrice), singleText(rate),
                     doubleText(round1(static_cast<double>(g.salePrice) * rate / 10)),
-                    boolText(g.earnsPoints), singleText(g.costPrice), integerText(g.stock - 1),
+                    boolText(g.earnsPoints), singleText(g.costPrice), quantityText(stock - 1),
                     singleText(g.minimumRate), g.earnsPoints ? singleText(g.salePrice) : ""});
     return AddResult::Added;
   }
 
   const bool isReturn = cart.text(line, kCartType) == kReturnType;
-  const std::int64_t remaining = readInteger(cart.text(line, kCartStockLeft)) - 1;
+  const double remaining = readNumber(cart.text(line, kCartStockLeft)) - 1;
   // A returned unit comes back into stock, so only a sale needs stock left.
-  if (!isReturn && remaining < 0) return AddResult::OutOfStock;
-  const std::int64_t held = readInteger(cart.text(line, kCartQuantity));
-  if (held >= kMaxQuantity) return AddResult::TooMany;
-  const std::int64_t q = held + 1;
-  put(cart, line, kCartQuantity, integerText(q));
+  if (!isReturn && remaining < -kGramSlack) return AddResult::OutOfStock;
+  const double held = readNumber(cart.text(line, kCartQuantity));
+  if (held >= static_cast<double>(kMaxQuantity)) return AddResult::TooMany;
+  const double q = held + 1;
+  put(cart, line, kCartQuantity, quantityText(q));
   float rate = readSingle(cart.text(line, kCartRate));
   if (source == AddSource::Chosen) {
     rate = effectiveRate(memberRate, g.minimumRate);
@@ -128,11 +139,11 @@ AddResult addGoodsToCart(TextGrid& cart, const GoodsRecord& g, AddSource source,
   }
   // A return line shows the negatives of the figures the same line shows sold.
   const double sign = isReturn ? -1 : 1;
-  const double total = round1(static_cast<double>(q) * g.salePrice);
+  const double total = round1(q * g.salePrice);
   put(cart, line, kCartTotal, doubleText(sign * total));
   put(cart, line, kCartReceived, doubleText(sign * round1(total * rate / 10)));
   if (g.earnsPoints) put(cart, line, kCartPoints, doubleText(sign * total));
-  if (!isReturn) put(cart, line, kCartStockLeft, integerText(remaining));
+  if (!isReturn) put(cart, line, kCartStockLeft, quantityText(remaining));
   return AddResult::Added;
 }
 
@@ -171,34 +182,34 @@ void repriceCart(TextGrid& cart, float memberRate) {
   }
 }
 
-bool lineEdited(TextGrid& cart, int row, std::int64_t q0) {
+bool lineEdited(TextGrid& cart, int row, double q0) {
   if (row < 1 || row >= cart.rowCount()) return false;
   const float p = readSingle(cart.text(row, kCartUnitPrice));
-  std::int64_t q = readInteger(cart.text(row, kCartQuantity));
+  double q = readNumber(cart.text(row, kCartQuantity));
   const float d = readSingle(cart.text(row, kCartRate));
-  const std::int64_t rem = readInteger(cart.text(row, kCartStockLeft));
+  const double rem = readNumber(cart.text(row, kCartStockLeft));
   const bool earns = cart.text(row, kCartEarnsPoints) == "真";
   // A quantity below zero would turn the line's sign around, and one beyond the largest is no
   // quantity a shop sells: keep the one the line had.
-  if (q < 0 || q > kMaxQuantity) q = q0;
+  if (q < 0 || q > static_cast<double>(kMaxQuantity)) q = q0;
   bool capped = false;
   const bool isReturn = cart.text(row, kCartType) == kReturnType;
   if (!isReturn && q != q0) {
     if (q > q0) {
-      const std::int64_t delta = q - q0;
-      if (static_cast<double>(delta - rem) > 0.0000001) {
+      const double delta = q - q0;
+      if (delta - rem > kGramSlack) {
         q = q0 + rem;
         put(cart, row, kCartStockLeft, "0");
         capped = true;
       } else {
-        put(cart, row, kCartStockLeft, integerText(rem - delta));
+        put(cart, row, kCartStockLeft, quantityText(rem - delta));
       }
     } else {
-      put(cart, row, kCartStockLeft, integerText(rem + (q0 - q)));
+      put(cart, row, kCartStockLeft, quantityText(rem + (q0 - q)));
     }
   }
-  put(cart, row, kCartQuantity, integerText(q));
-  const double gross = static_cast<double>(p) * static_cast<double>(q);
+  put(cart, row, kCartQuantity, quantityText(q));
+  const double gross = static_cast<double>(p) * q;
   const double total = round1(gross);
   const double received = round1(gross * d / 10);
   if (isReturn) {
@@ -230,7 +241,7 @@ std::optional<std::int64_t> typedQuantity(const std::string& text) {
 
 bool hasQuantityAboveZero(const TextGrid& cart) {
   for (int row = 1; row < cart.rowCount(); ++row) {
-    if (readInteger(cart.text(row, kCartQuantity)) > 0) return true;
+    if (readNumber(cart.text(row, kCartQuantity)) > 0) return true;
   }
   return false;
 }
@@ -248,14 +259,14 @@ std::string negated(const std::string& amount) {
 
 ToggleResult toggleLineType(TextGrid& cart, int row) {
   if (row < 1 || row >= cart.rowCount()) return ToggleResult::NotEnoughStock;
-  const std::int64_t q = readInteger(cart.text(row, kCartQuantity));
+  const double q = readNumber(cart.text(row, kCartQuantity));
   const bool toReturn = cart.text(row, kCartType) != kReturnType;
   // A sale line's 剩余库存 is the stock on hand less its quantity, a return line's the stock on
   // hand itself: switching moves between the two, so a line switched back and forth and scanned
   // in between never sells more than the stock holds.
-  const std::int64_t stockLeft = readInteger(cart.text(row, kCartStockLeft));
-  if (!toReturn && stockLeft < q) return ToggleResult::NotEnoughStock;
-  put(cart, row, kCartStockLeft, integerText(toReturn ? stockLeft + q : stockLeft - q));
+  const double stockLeft = readNumber(cart.text(row, kCartStockLeft));
+  if (!toReturn && stockLeft - q < -kGramSlack) return ToggleResult::NotEnoughStock;
+  put(cart, row, kCartStockLeft, quantityText(toReturn ? stockLeft + q : stockLeft - q));
   cart.setBackColour(row, kCartNumber, row, kCartMinimumRate,
                      toReturn ? kReturnLineColour : kSaleLineColour);
   put(cart, row, kCartType, toReturn ? kReturnType : kSaleType);

@@ -12,6 +12,8 @@
 #include "cashier/parked_orders.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter_parts.h"
+#include "cashier/scale_sale.h"
+#include "catalogue/goods_attributes.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
 #include "core/clock.h"
@@ -78,11 +80,15 @@ void SalePresenter::checkout() {
       finishIfStored(transaction, details, tender)) {
     return;
   }
+  // The stock each sold goods has left, for the low-stock warning once the order is stored.
+  std::vector<SoldStock> sold;
   for (int row = 1; row < cart.rowCount(); ++row) {
     const bool sale = cart.text(row, kCartType) == kSaleType;
-    const StepResult step = updateStock(
-        db, log, cart.text(row, kCartBarcode), readInteger(cart.text(row, kCartQuantity)),
-        sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
+    // Whole numbers, or kilograms to the gram for weighed goods.
+    const StepResult step = updateStock(db, log, cart.text(row, kCartBarcode),
+                                        quantityText(readNumber(cart.text(row, kCartQuantity))),
+                                        sale ? StockDirection::Subtract : StockDirection::Add,
+                                        cart.text(row, kCartName));
     if (!step.ok) return fail(&transaction, step, "更新库存失败");
     if (!sale) continue;
     // The stock was read when the goods were scanned; another till may have sold it since.
@@ -97,6 +103,8 @@ void SalePresenter::checkout() {
                         MessageIcon::Information);
       return;
     }
+    if (left.found)
+      sold.push_back({cart.text(row, kCartName), cart.text(row, kCartBarcode), left.left});
   }
 
   m_state.pointsTotal = roundedPointsText(m_state.pointsTotal);
@@ -146,6 +154,8 @@ void SalePresenter::checkout() {
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
   m_unsureOrderNumber.clear();
+  // From memory, no query: the levels were read with the main window.
+  m_state.stockWarning = checkoutStockWarning(m_app.session.goodsAttributes, sold);
   finishCheckout(storedAt, inserted.rowid, tender);
 }
 

@@ -5,7 +5,7 @@
 
 #include "cashier/cart.h"
 #include "cashier/checkout.h"
-#include "catalogue/goods.h"
+#include "cashier/scale_sale.h"
 #include "catalogue/goods_attributes.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
@@ -96,7 +96,7 @@ void PurchasePresenter::barcodeEntered() {
   m_goodsChoices.clear();
   for (const GoodsRecord& g : found) {
     m_goodsChoices.append(
-        {"", g.name, g.barcode, g.specText, singleText(g.costPrice), integerText(g.stock)});
+        {"", g.name, g.barcode, g.specText, singleText(g.costPrice), quantityText(g.stock)});
   }
   if (!found.empty()) {
     m_goodsChoicesVisible = true;
@@ -107,15 +107,9 @@ void PurchasePresenter::barcodeEntered() {
 }
 
 void PurchasePresenter::addLine(const std::string& name, const std::string& barcode,
-                                const std::string& specText, float price, long long stock) {
-  // Weighed goods keep their stock in kilograms with decimals, which the lookup's whole number
-  // would cut off.
-  std::string stockText = integerText(stock);
-  if (weighed(barcode)) {
-    if (const auto stored = readStoredGoods(m_app.db, barcode)) {
-      stockText = doubleText(readNumber((*stored)[GoodsStock - 1]));
-    }
-  }
+                                const std::string& specText, float price, double stock) {
+  // Kilograms with decimals for weighed goods.
+  const std::string stockText = quantityText(stock);
   for (int k = 1; k < m_grid.rowCount(); ++k) {
     if (m_grid.text(k, kPurchaseBarcode) != barcode) continue;
     // The total uses the price just looked up, even when the line's 单价 was edited. A scan adds
@@ -140,7 +134,7 @@ void PurchasePresenter::goodsChosen() {
     return;
   }
   addLine(name, m_goodsChoices.text(index, 2), m_goodsChoices.text(index, 3),
-          readSingle(m_goodsChoices.text(index, 4)), readInteger(m_goodsChoices.text(index, 5)));
+          readSingle(m_goodsChoices.text(index, 4)), readNumber(m_goodsChoices.text(index, 5)));
   barcodeText.clear();
   m_goodsChoicesVisible = false;
   m_focus = Focus::Barcode;

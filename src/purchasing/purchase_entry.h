@@ -91,7 +91,7 @@ class PurchasePresenter {
  private:
   void barcodeEntered();
   void addLine(const std::string& name, const std::string& barcode, const std::string& specText,
-               float price, long long stock);
+               float price, double stock);
   void recomputeTotals();
   bool storePurchase();
   // True for goods sold by weight: their quantities and stock are kilograms with decimals.
