@@ -114,7 +114,10 @@ TEST(WeighedSaleWindows, AScaleLabelSellsByWeightAndALowGoodsIsNamedInTheBottomB
     return cart->model()->index(row, col).data().toString().toStdString();
   };
   const auto scan = [&](const char* text) {
+    QApplication::processEvents();
+    ASSERT_TRUE(barcode->isEnabled());
     barcode->setFocus();
+    barcode->clear();
     QTest::keyClicks(barcode, text);
     QTest::keyClick(barcode, Qt::Key_Return);
   };
