@@ -1,5 +1,6 @@
 #include "admin/settings_file.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "admin/printer_settings_file.h"
@@ -31,7 +32,38 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
+std::string trimmedBlanks(std::string text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  return text.substr(start);
+}
+
+bool twoDigits(const std::string& text) {
+  return text.size() == 2 && text[0] >= '0' && text[0] <= '9' && text[1] >= '0' && text[1] <= '9';
+}
+
 }  // namespace
+
+std::vector<std::string> scaleFlagsFromText(const std::string& text) {
+  std::string commas = text;
+  // The full-width comma (U+FF0C) counts as a comma.
+  for (size_t at; (at = commas.find("\xEF\xBC\x8C")) != std::string::npos;) {
+    commas.replace(at, 3, ",");
+  }
+  std::vector<std::string> flags;
+  size_t start = 0;
+  while (start <= commas.size()) {
+    size_t comma = commas.find(',', start);
+    if (comma == std::string::npos) comma = commas.size();
+    const std::string flag = trimmedBlanks(commas.substr(start, comma - start));
+    if (twoDigits(flag)) flags.push_back(flag);
+    start = comma + 1;
+  }
+  return flags;
+}
+
 
 ThemeColours loadSettings(const std::string& settingsPath, Settings& settings) {
   const IniFile file(settingsPath);
@@ -49,6 +81,10 @@ ThemeColours loadSettings(const std::string& settingsPath, Settings& settings) {
   settings.paymentWindow = file.read("收银", "收款窗口", "假") == "真";
   settings.fuzzyLookup = file.read("收银", "模糊查找", "假") == "真";
   settings.strictSecurity = file.read("收银", "加强安全", "假") == "真";
+  settings.scale.enabled = file.read("称重", "启用", "假") == "真";
+  settings.scale.flags = scaleFlagsFromText(file.read("称重", "前缀", "21,22"));
+  settings.scale.thirteenDigitWeight = file.read("称重", "格式", "金额") == "重量";
+  settings.stockWarningLevel = std::max(0.0, readNumber(file.read("库存", "预警", "0")));
   settings.theme = theme;
   loadPrinterSettings(file, settings.printer);
   return theme;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/session.h"
 #include "util/colour.h"
@@ -20,6 +21,10 @@ ThemeColours deriveTheme(Rgb base);
 // message for the user, naming the file and the reason.
 std::string writeSetting(const std::string& settingsPath, const std::string& section,
                          const std::string& key, const std::string& value);
+
+// The [称重] 前缀 setting as a list of two-digit flags: comma-separated (ASCII or full-width
+// comma), blanks around each dropped; an entry that is not two digits is left out.
+std::vector<std::string> scaleFlagsFromText(const std::string& text);
 
 struct ColourChoice {
   ThemeColours colours;

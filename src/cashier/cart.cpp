@@ -5,6 +5,7 @@
 
 #include "cashier/cart_lines.h"
 #include "cashier/sale_area.h"
+#include "cashier/scale_sale.h"
 #include "storage/database.h"
 #include "util/list_model.h"
 #include "util/numbers.h"
@@ -16,9 +17,12 @@ namespace {
 // Sums from this size on are shown from the double sum, so they keep their decimal.
 constexpr double kLargeSum = 100000;
 
-std::int64_t cappedStock(std::int64_t stock) {
-  return std::clamp(stock, -kMaxStock, kMaxStock);
+double cappedStock(double stock) {
+  return std::clamp(stock, -static_cast<double>(kMaxStock), static_cast<double>(kMaxStock));
 }
+
+// What sums of weighed quantities may be off by: half a gram.
+constexpr double kGramSlack = 0.0005;
 
 // Writes a cell only when its text changes, so a view is not told about unchanged cells.
 void put(TextGrid& cart, int row, int col, const std::string& text) {
@@ -39,7 +43,7 @@ std::vector<GoodsRecord> readGoods(RecordSet& set) {
     g.note = set.field("备注");
     g.costPrice = readSingle(set.field("进货价"));
     g.salePrice = readSingle(set.field("销售价"));
-    g.stock = cappedStock(readInteger(set.field("当前库存")));
+    g.stock = cappedStock(readNumber(set.field("当前库存")));
     g.minimumRate = readSingle(set.field("最低折扣"));
     g.earnsPoints = set.field("参与积分") == "真";
     found.push_back(std::move(g));
@@ -74,7 +78,7 @@ std::vector<std::string> goodsChoiceTexts(const GoodsRecord& g) {
           g.specText,
           singleText(g.costPrice),
           singleText(g.salePrice),
-          integerText(g.stock),
+          quantityText(g.stock),
           singleText(g.minimumRate),
           boolText(g.earnsPoints)};
 }
@@ -86,7 +90,7 @@ GoodsRecord goodsFromChoice(const ListModel& list, int index) {
   g.specText = list.text(index, 3);
   g.costPrice = readSingle(list.text(index, 4));
   g.salePrice = readSingle(list.text(index, 5));
-  g.stock = cappedStock(readInteger(list.text(index, 6)));
+  g.stock = cappedStock(readNumber(list.text(index, 6)));
   g.minimumRate = readSingle(list.text(index, 7));
   g.earnsPoints = list.text(index, 8) == "真";
   return g;
@@ -98,29 +102,36 @@ float effectiveRate(float memberRate, float minimumRate) {
 
 AddResult addGoodsToCart(Cart& cart, const GoodsRecord& g, AddSource source, float memberRate) {
   int line = 0;
+  // Weighed goods' sale lines of the cart have taken their share of the stock already.
+  double stock = g.stock;
   for (int row = 1; row < cart.rowCount(); ++row) {
-    if (cart.text(row, kCartBarcode) == g.barcode) {
+    if (cart.text(row, kCartBarcode) != g.barcode) continue;
+    if (!g.weighed) {
       line = row;
       break;
     }
+    if (cart.text(row, kCartType) == kSaleType) {
+      stock = std::min(stock, readNumber(cart.text(row, kCartStockLeft)));
+    }
   }
   if (line == 0) {
+    if (g.weighed && stock - 1 < -kGramSlack) return AddResult::OutOfStock;
     const float rate = effectiveRate(memberRate, g.minimumRate);
     cart.appendRow({integerText(cart.rowCount()), g.name, g.barcode, g.specText, kSaleType,
                     singleText(g.salePrice), "1", singleText(g.salePrice), singleText(rate),
                     doubleText(round1(static_cast<double>(g.salePrice) * rate / 10)),
-                    boolText(g.earnsPoints), singleText(g.costPrice), integerText(g.stock - 1),
+                    boolText(g.earnsPoints), singleText(g.costPrice), quantityText(stock - 1),
                     singleText(g.minimumRate), g.earnsPoints ? singleText(g.salePrice) : ""});
     return AddResult::Added;
   }
 
   const CartLine& held = cart.line(line);
   const bool isReturn = held.isReturn();
-  const std::int64_t remaining = held.stockLeft - 1;
+  const double remaining = held.stockLeft - 1;
   // A returned unit comes back into stock, so only a sale needs stock left.
-  if (!isReturn && remaining < 0) return AddResult::OutOfStock;
-  if (held.quantity >= kMaxQuantity) return AddResult::TooMany;
-  const std::int64_t q = held.quantity + 1;
+  if (!isReturn && remaining < -kGramSlack) return AddResult::OutOfStock;
+  if (held.quantity >= static_cast<double>(kMaxQuantity)) return AddResult::TooMany;
+  const double q = held.quantity + 1;
   cart.setQuantity(line, q);
   float rate = held.rate;
   if (source == AddSource::Chosen) {
@@ -130,7 +141,7 @@ AddResult addGoodsToCart(Cart& cart, const GoodsRecord& g, AddSource source, flo
   // A return line shows the negatives of the figures the same line shows sold. The goods' own
   // price and the rate just worked out price the unit, not the line's cells.
   const double sign = isReturn ? -1 : 1;
-  const double total = round1(static_cast<double>(q) * g.salePrice);
+  const double total = round1(q * g.salePrice);
   cart.setAmount(line, kCartTotal, sign * total);
   cart.setAmount(line, kCartReceived, sign * round1(total * rate / 10));
   if (g.earnsPoints) cart.setAmount(line, kCartPoints, sign * total);
@@ -173,23 +184,23 @@ void repriceCart(Cart& cart, float memberRate) {
   }
 }
 
-bool lineEdited(Cart& cart, int row, std::int64_t q0) {
+bool lineEdited(Cart& cart, int row, double q0) {
   if (row < 1 || row >= cart.rowCount()) return false;
   const CartLine& line = cart.line(row);
   const float p = line.unitPrice;
-  std::int64_t q = line.quantity;
+  double q = line.quantity;
   const float d = line.rate;
-  const std::int64_t rem = line.stockLeft;
+  const double rem = line.stockLeft;
   const bool earns = line.earnsPoints;
   // A quantity below zero would turn the line's sign around, and one beyond the largest is no
   // quantity a shop sells: keep the one the line had.
-  if (q < 0 || q > kMaxQuantity) q = q0;
+  if (q < 0 || q > static_cast<double>(kMaxQuantity)) q = q0;
   bool capped = false;
   const bool isReturn = line.isReturn();
   if (!isReturn && q != q0) {
     if (q > q0) {
-      const std::int64_t delta = q - q0;
-      if (static_cast<double>(delta - rem) > 0.0000001) {
+      const double delta = q - q0;
+      if (delta - rem > kGramSlack) {
         q = q0 + rem;
         cart.setStockLeft(row, 0);
         capped = true;
@@ -201,7 +212,7 @@ bool lineEdited(Cart& cart, int row, std::int64_t q0) {
     }
   }
   cart.setQuantity(row, q);
-  const double gross = static_cast<double>(p) * static_cast<double>(q);
+  const double gross = static_cast<double>(p) * q;
   const double total = round1(gross);
   const double received = round1(gross * d / 10);
   // An 实收 typed into the cell is priced over like any edit.
@@ -248,13 +259,13 @@ std::string negated(const std::string& amount, double value) {
 ToggleResult toggleLineType(Cart& cart, int row) {
   if (row < 1 || row >= cart.rowCount()) return ToggleResult::NotEnoughStock;
   const CartLine& line = cart.line(row);
-  const std::int64_t q = line.quantity;
+  const double q = line.quantity;
   const bool toReturn = !line.isReturn();
   // A sale line's 剩余库存 is the stock on hand less its quantity, a return line's the stock on
   // hand itself: switching moves between the two, so a line switched back and forth and scanned
   // in between never sells more than the stock holds.
-  const std::int64_t stockLeft = line.stockLeft;
-  if (!toReturn && stockLeft < q) return ToggleResult::NotEnoughStock;
+  const double stockLeft = line.stockLeft;
+  if (!toReturn && stockLeft - q < -kGramSlack) return ToggleResult::NotEnoughStock;
   cart.setStockLeft(row, toReturn ? stockLeft + q : stockLeft - q);
   cart.setBackColour(row, kCartNumber, row, kCartMinimumRate,
                      toReturn ? kReturnLineColour : kSaleLineColour);

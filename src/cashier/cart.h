@@ -21,9 +21,12 @@ struct GoodsRecord {
   std::string note;      // 备注
   float costPrice = 0;   // 进货价
   float salePrice = 0;   // 销售价
-  std::int64_t stock = 0;
+  // 当前库存: kilograms with up to three decimals for goods sold by weight.
+  double stock = 0;
   float minimumRate = 0;     // 最低折扣
   bool earnsPoints = false;  // 参与积分 is "真"
+  // Sold by weight: each scan is a line of its own, and its quantity may have decimals.
+  bool weighed = false;
 };
 
 // Background of a return line (columns 0 to 13).
@@ -63,7 +66,8 @@ enum class AddSource { Scanned, Chosen };
 
 enum class AddResult { Added, OutOfStock, TooMany };
 
-// Puts one unit of `goods` into the cart: one more on the line with its barcode, or a new line.
+// Puts one unit of `goods` into the cart: one more on the line with its barcode, or a new line
+// (always a new line for weighed goods, whose lines may come from scale labels).
 // OutOfStock (cart unchanged) when the line's remaining stock is used up; TooMany when the line
 // already holds the largest quantity. A unit added to a return line is priced as a return
 // (negative amounts) and leaves the remaining stock alone.
@@ -88,9 +92,9 @@ void repriceCart(Cart& cart, float memberRate);
 
 // Recomputes line `row` after its 数量 or 实收 was edited; `q0` is the quantity when the edit
 // began. Returns true when a sale line's quantity had to be capped to the stock left. A quantity
-// below 0 or above kMaxQuantity is taken back to q0; 数量 always ends as the integer the line
-// was priced with.
-bool lineEdited(Cart& cart, int row, std::int64_t q0);
+// below 0 or above kMaxQuantity is taken back to q0; 数量 always ends as the quantity the line
+// was priced with (a whole number, or kilograms to the gram for weighed goods).
+bool lineEdited(Cart& cart, int row, double q0);
 
 // A quantity typed into a cart line: a whole number from 1 to kMaxQuantity, digits only, blanks
 // around allowed. Nothing for anything else (a fraction, a sign, letters, blank, 0), which the

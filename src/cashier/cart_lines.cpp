@@ -8,6 +8,7 @@
 
 #include "cashier/cart.h"
 #include "cashier/sale_area.h"
+#include "cashier/scale_sale.h"
 #include "util/numbers.h"
 
 namespace cz {
@@ -17,14 +18,16 @@ void Cart::setType(int row, LineType type) {
   record(row).type = type == LineType::Return ? LineType::Return : LineType::Sale;
 }
 
-void Cart::setQuantity(int row, std::int64_t quantity) {
-  write(row, kCartQuantity, integerText(quantity));
-  record(row).quantity = quantity;
+void Cart::setQuantity(int row, double quantity) {
+  const std::string text = quantityText(quantity);
+  write(row, kCartQuantity, text);
+  record(row).quantity = readNumber(text);
 }
 
-void Cart::setStockLeft(int row, std::int64_t stockLeft) {
-  write(row, kCartStockLeft, integerText(stockLeft));
-  record(row).stockLeft = stockLeft;
+void Cart::setStockLeft(int row, double stockLeft) {
+  const std::string text = quantityText(stockLeft);
+  write(row, kCartStockLeft, text);
+  record(row).stockLeft = readNumber(text);
 }
 
 void Cart::setRate(int row, float rate) {
@@ -114,7 +117,7 @@ void Cart::readCell(int row, int col) {
       line.unitPrice = readSingle(cell);
       break;
     case kCartQuantity:
-      line.quantity = readInteger(cell);
+      line.quantity = readNumber(cell);
       break;
     case kCartTotal:
       line.total = readNumber(cell);
@@ -129,7 +132,7 @@ void Cart::readCell(int row, int col) {
       line.earnsPoints = cell == "真";
       break;
     case kCartStockLeft:
-      line.stockLeft = readInteger(cell);
+      line.stockLeft = readNumber(cell);
       break;
     case kCartMinimumRate:
       line.minimumRate = readSingle(cell);

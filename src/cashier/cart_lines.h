@@ -16,17 +16,17 @@ enum class LineType { Sale, Return, Other };
 // reads as (prices and rates in single precision, amounts as doubles, a blank amount as 0), so
 // rules working on the record give exactly what they gave reading the texts.
 //
-// The quantity is whole units, and the rules take it through `quantity` alone: a line of goods
-// sold by weight adds its fraction here and in the quantity's text, not in every rule.
+// The quantity and the stock left are whole units, or kilograms to the gram for goods sold by
+// weight; their texts are written by quantityText.
 struct CartLine {
   LineType type = LineType::Other;  // 类型
   float unitPrice = 0;              // 单价
-  std::int64_t quantity = 0;        // 数量
+  double quantity = 0;              // 数量
   double total = 0;                 // 总价
   float rate = 0;                   // 折扣
   double received = 0;              // 实收
   bool earnsPoints = false;         // 参与积分 is "真"
-  std::int64_t stockLeft = 0;       // 剩余库存
+  double stockLeft = 0;             // 剩余库存
   float minimumRate = 0;            // 最低折扣
   double points = 0;                // 获得积分
 
@@ -44,8 +44,8 @@ class Cart : public TextGrid {
   const CartLine& line(int row) const { return m_lines[static_cast<size_t>(row - 1)]; }
 
   void setType(int row, LineType type);  // 售出 or 退货 (Other is never written)
-  void setQuantity(int row, std::int64_t quantity);
-  void setStockLeft(int row, std::int64_t stockLeft);
+  void setQuantity(int row, double quantity);
+  void setStockLeft(int row, double stockLeft);
   void setRate(int row, float rate);
   // 总价, 实收 or 获得积分 from a value (its text as doubleText writes it) or from a text.
   void setAmount(int row, int col, double value);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+
 #include "core/operation_log.h"
 #include "storage/database.h"
 #include "util/numbers.h"
@@ -11,8 +12,13 @@ namespace cz {
 StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
                        std::int64_t quantity, StockDirection direction, const std::string& name,
                        const std::string& purchasePrice) {
+  return updateStock(db, log, barcode, integerText(quantity), direction, name, purchasePrice);
+}
+
+StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
+                       const std::string& count, StockDirection direction,
+                       const std::string& name, const std::string& purchasePrice) {
   const bool add = direction == StockDirection::Add;
-  const std::string count = integerText(quantity);
   std::string sql =
       add ? "update 库存 set 当前库存=当前库存+?" : "update 库存 set 当前库存=当前库存-?";
   SqlParams params{count};
@@ -63,9 +69,10 @@ StockLeft stockLeftAfterSale(Database& db, const std::vector<std::string>& barco
   // A fixed number of barcodes per query (the last repeated to fill it), so the statement's text
   // is the same whatever the cart's length and is prepared once.
   constexpr size_t kPerQuery = 32;
-  std::string sql = "select 条码 from 库存 where 当前库存<0 and 条码 in (?";
+  std::string sql = "select 条码, 当前库存 from 库存 where 条码 in (?";
   for (size_t i = 1; i < kPerQuery; ++i) sql += ",?";
   sql += ")";
+  StockLeft left;
   std::unordered_set<std::string> shortOfStock;
   for (size_t start = 0; start < barcodes.size(); start += kPerQuery) {
     SqlParams params;
@@ -74,11 +81,16 @@ StockLeft stockLeftAfterSale(Database& db, const std::vector<std::string>& barco
       params.push_back(barcodes[std::min(i, barcodes.size() - 1)]);
     }
     RecordSet set(db);
-    if (!set.open(sql, params)) return {false, std::nullopt};
-    while (set.next()) shortOfStock.insert(set.field(1));
-    if (!db.lastError().empty()) return {false, std::nullopt};
+    if (!set.open(sql, params)) return {false, std::nullopt, {}};
+    while (set.next()) {
+      const double stock = readNumber(set.field(2));
+      // A gram's fraction below zero is what decimals of weighed goods leave of an exact 0.
+      if (stock < -0.0000005) shortOfStock.insert(set.field(1));
+      const auto [at, added] = left.left.emplace(set.field(1), stock);
+      if (!added) at->second = std::min(at->second, stock);
+    }
+    if (!db.lastError().empty()) return {false, std::nullopt, {}};
   }
-  StockLeft left;
   for (size_t i = 0; i < barcodes.size() && !shortOfStock.empty(); ++i) {
     if (shortOfStock.count(barcodes[i])) {
       left.shortIndex = i;

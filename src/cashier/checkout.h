@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace cz {
@@ -29,6 +30,11 @@ enum class StockDirection { Subtract, Add };
 StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
                        std::int64_t quantity, StockDirection direction, const std::string& name,
                        const std::string& purchasePrice = {});
+// The same for a quantity given as its text: kilograms with up to three decimals for goods sold
+// by weight ("0.617"), a whole number for any other.
+StepResult updateStock(Database& db, OperationLog& log, const std::string& barcode,
+                       const std::string& quantity, StockDirection direction,
+                       const std::string& name, const std::string& purchasePrice = {});
 
 // Adds `points` (the text of the value to add) to the member's 积分 and writes the 更新会员
 // entry. Nothing to do, and success, without a member number.
@@ -63,6 +69,9 @@ std::string saleFailedEntry(const std::string& error);
 struct StockLeft {
   bool ok = true;
   std::optional<size_t> shortIndex;
+  // The stock each barcode has left once the sale took its units (the lowest, should a barcode be
+  // stored twice); a barcode no longer stored is missing.
+  std::unordered_map<std::string, double> left;
 };
 StockLeft stockLeftAfterSale(Database& db, const std::vector<std::string>& barcodes);
 

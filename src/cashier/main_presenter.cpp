@@ -28,6 +28,7 @@ MainPresenter::MainPresenter(AppContext& app, Dialogs& dialogs, Hotkeys& hotkeys
     : m_app(app), m_dialogs(dialogs), m_hotkeys(hotkeys) {
   registerHotkeys();
   loadSettings(m_app.session.settingsFilePath(), m_app.session.settings);
+  m_app.session.goodsAttributes.load(m_app.db, m_app.session.settings.stockWarningLevel);
   // Created in this order; the captioned items are 88 pixels apart, and the window's own items
   // start above the strip until the first resize places them.
   m_items = {

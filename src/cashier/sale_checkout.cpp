@@ -2,7 +2,6 @@
 // the reprint of the last sale.
 #include "cashier/sale_presenter.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -12,6 +11,8 @@
 #include "cashier/parked_orders.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter_parts.h"
+#include "cashier/scale_sale.h"
+#include "catalogue/goods_attributes.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
@@ -78,14 +79,17 @@ void SalePresenter::checkout() {
       finishIfStored(transaction, details, tender)) {
     return;
   }
-  // The sold lines' barcodes and rows, for the one check of their stock after every update.
+  // The sold lines' barcodes and rows, for the one check of their stock after every update, and
+  // the stock each sold goods has left, for the low-stock warning once the order is stored.
   std::vector<std::string> soldBarcodes;
   std::vector<int> soldRows;
+  std::vector<SoldStock> sold;
   for (int row = 1; row < cart.rowCount(); ++row) {
     const CartLine& line = cart.line(row);
     const bool sale = line.type == LineType::Sale;
+    // Whole numbers, or kilograms to the gram for weighed goods.
     const StepResult step =
-        updateStock(db, log, cart.text(row, kCartBarcode), line.quantity,
+        updateStock(db, log, cart.text(row, kCartBarcode), quantityText(line.quantity),
                     sale ? StockDirection::Subtract : StockDirection::Add, cart.text(row, kCartName));
     if (!step.ok) return fail(&transaction, step, "更新库存失败");
     if (!sale) continue;
@@ -105,6 +109,12 @@ void SalePresenter::checkout() {
       m_dialogs.message("[" + cart.text(soldRows[*left.shortIndex], kCartName) + "]库存不足",
                         kDefaultTitle, MessageIcon::Information);
       return;
+    }
+    for (size_t i = 0; i < soldRows.size(); ++i) {
+      const auto stock = left.left.find(soldBarcodes[i]);
+      if (stock != left.left.end()) {
+        sold.push_back({cart.text(soldRows[i], kCartName), soldBarcodes[i], stock->second});
+      }
     }
   }
 
@@ -155,6 +165,8 @@ void SalePresenter::checkout() {
     return fail(&transaction, {false, error, saleFailedEntry(error)}, "提交销售订单失败");
   }
   m_unsureOrderNumber.clear();
+  // From memory, no query: the levels were read with the main window.
+  m_state.stockWarning = checkoutStockWarning(m_app.session.goodsAttributes, sold);
   finishCheckout(storedAt, inserted.rowid, tender);
 }
 

@@ -11,6 +11,8 @@
 #include "cashier/parked_orders.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter_parts.h"
+#include "cashier/scale_sale.h"
+#include "catalogue/goods_attributes.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
@@ -101,21 +103,23 @@ void SalePresenter::takeBackClicked() {
   bool capped = false;
   for (int row = 1; row < cart.rowCount(); ++row) {
     RecordSet goods(db);
-    std::int64_t stock = 0;
+    double stock = 0;
     if (goods.open("select 当前库存 from 库存 where 条码=? limit 1",
                    {cart.text(row, kCartBarcode)}) &&
         goods.next()) {
-      stock = std::clamp<std::int64_t>(readInteger(goods.field(1)), -kMaxStock, kMaxStock);
+      stock = std::clamp(readNumber(goods.field(1)), -static_cast<double>(kMaxStock),
+                         static_cast<double>(kMaxStock));
     }
     if (cart.line(row).isReturn()) {
       cart.setStockLeft(row, stock);
       continue;
     }
-    const std::int64_t quantity = cart.line(row).quantity;
-    if (quantity <= stock) {
+    // Kilograms with decimals for weighed goods; half a gram of slack for their sums.
+    const double quantity = cart.line(row).quantity;
+    if (quantity <= stock + 0.0005) {
       cart.setStockLeft(row, stock - quantity);
     } else {
-      cart.setStockLeft(row, std::max<std::int64_t>(stock, 0));
+      cart.setStockLeft(row, std::max(stock, 0.0));
       lineEdited(cart, row, 0);
       capped = true;
     }

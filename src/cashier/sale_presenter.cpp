@@ -10,6 +10,8 @@
 #include "cashier/parked_orders.h"
 #include "cashier/sale_area.h"
 #include "cashier/sale_presenter_parts.h"
+#include "cashier/scale_sale.h"
+#include "catalogue/goods_attributes.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
@@ -100,6 +102,11 @@ void SalePresenter::barcodeKeyDown(int key) {
 }
 
 void SalePresenter::barcodeEntered() {
+  const ScaleLabel label = readScaleLabel(m_state.barcodeText, m_app.session.settings.scale);
+  if (label.scan != ScaleScan::NotALabel) {
+    scaleLabelEntered(label);
+    return;
+  }
   std::vector<GoodsRecord> goods = lookupGoods(m_app.db, m_state.barcodeText);
   // 模糊查找: no exact match lists the goods whose name holds the text, with their 规格.
   const bool fuzzy = goods.empty() && m_app.session.settings.fuzzyLookup;
@@ -110,7 +117,8 @@ void SalePresenter::barcodeEntered() {
     m_dialogs.message("查询不到商品", kDefaultTitle, MessageIcon::Information);
   }
   if (goods.size() == 1 && !fuzzy) {
-    const GoodsRecord& g = goods.front();
+    GoodsRecord& g = goods.front();
+    g.weighed = m_app.session.goodsAttributes.weighed(g.barcode);
     if (g.name.empty()) return;
     if (g.stock <= 0) {
       m_state.barcodeText.clear();
@@ -130,6 +138,30 @@ void SalePresenter::barcodeEntered() {
     m_state.goodsListVisible = true;
     m_goodsEnterDown = false;
     m_focus = SaleFocus::GoodsList;
+  }
+  recompute();
+}
+
+void SalePresenter::scaleLabelEntered(const ScaleLabel& label) {
+  m_state.barcodeText.clear();
+  if (label.scan == ScaleScan::BadCheckDigit) {
+    m_dialogs.message(kBadScaleLabelMessage, kDefaultTitle, MessageIcon::Information);
+  } else {
+    const LabelAddResult added = addScaleLabel(m_app.db, m_area.cart, label, m_memberRate);
+    switch (added.result) {
+      case LabelAdded::Added:
+        break;
+      case LabelAdded::UnknownGoods:
+        m_dialogs.message("查询不到商品", kDefaultTitle, MessageIcon::Information);
+        break;
+      case LabelAdded::NoPrice:
+        m_dialogs.message("商品[" + added.name + "]没有销售价，无法按金额算出重量", kDefaultTitle,
+                          MessageIcon::Information);
+        break;
+      case LabelAdded::OutOfStock:
+        m_dialogs.message("[" + added.name + "]库存不足", kDefaultTitle, MessageIcon::Information);
+        break;
+    }
   }
   recompute();
 }
@@ -162,7 +194,8 @@ void SalePresenter::goodsListDoubleClicked() {
 }
 
 void SalePresenter::goodsChosen() {
-  const GoodsRecord g = goodsFromChoice(m_area.goodsChoices, m_area.goodsChoices.selectedIndex());
+  GoodsRecord g = goodsFromChoice(m_area.goodsChoices, m_area.goodsChoices.selectedIndex());
+  g.weighed = m_app.session.goodsAttributes.weighed(g.barcode);
   if (g.name.empty()) {
     m_state.barcodeText.clear();
     return;
@@ -295,7 +328,7 @@ void SalePresenter::editBegins() {
   m_editRow = cart.currentRow();
   m_editStartQuantityText = cart.text(m_editRow, kCartQuantity);
   m_editStartReceivedText = cart.text(m_editRow, kCartReceived);
-  m_editStartQuantity = readInteger(m_editStartQuantityText);
+  m_editStartQuantity = readNumber(m_editStartQuantityText);
 }
 
 void SalePresenter::editEnds() {
@@ -315,7 +348,13 @@ void SalePresenter::editEnds() {
   Busy scope(*this);
   const std::string& typed = cart.text(row, kCartQuantity);
   if (typed != m_editStartQuantityText) {
-    const std::optional<std::int64_t> quantity = typedQuantity(typed);
+    // Weighed goods take up to three decimals; every other goods whole numbers.
+    std::optional<double> quantity;
+    if (m_app.session.goodsAttributes.weighed(cart.text(row, kCartBarcode))) {
+      quantity = typedWeight(typed);
+    } else if (const auto whole = typedQuantity(typed)) {
+      quantity = static_cast<double>(*whole);
+    }
     if (!quantity) {
       // Refused, not read as some other number: the line stays as it was.
       cart.setText(row, kCartQuantity, m_editStartQuantityText);
@@ -323,7 +362,7 @@ void SalePresenter::editEnds() {
       m_dialogs.message(kBadQuantityMessage, kDefaultTitle, MessageIcon::Information);
       return;
     }
-    cart.setText(row, kCartQuantity, integerText(*quantity));
+    cart.setText(row, kCartQuantity, quantityText(*quantity));
   }
   if (lineEdited(cart, row, m_editStartQuantity)) m_dialogs.message("库存不足");
   recompute();

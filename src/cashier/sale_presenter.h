@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cashier/sale_actions.h"
+#include "cashier/scale_label.h"
 #include "cashier/tender.h"
 #include "printing/receipt_printing.h"
 #include "util/clock.h"
@@ -40,6 +41,9 @@ struct SaleState {
   std::string payment = "现金支付";
   // After a checkout through the 收款 window: "收到：…  找零：…" until the next new order.
   std::string tenderSummary;
+  // 标签库存预警: the goods the last checkout left at or below their warning level, until the
+  // next checkout.
+  std::string stockWarning;
   // 编辑框条码, 编辑框会员 and 超级收款.
   bool inputsEnabled = false;
   // 高级表格 (its editable flag and colour are in the grid itself).
@@ -139,6 +143,8 @@ class SalePresenter : public SaleActions {
   // "Throw the open cart away?"; true only for 是.
   bool askDiscard();
   void barcodeEntered();
+  // A scanned text that has a scale label's form: its line, or the message why there is none.
+  void scaleLabelEntered(const ScaleLabel& label);
   void showSpecInGoodsList(bool show);
   void goodsChosen();
   void memberEntered();
@@ -170,7 +176,7 @@ class SalePresenter : public SaleActions {
   std::string m_unsureOrderNumber;
   // The line being edited and its two editable cells as they were when the edit began.
   int m_editRow = -1;
-  std::int64_t m_editStartQuantity = 0;
+  double m_editStartQuantity = 0;
   std::string m_editStartQuantityText;
   std::string m_editStartReceivedText;
   // The goods list saw Enter go down, so its release chooses (the Enter that opened the list

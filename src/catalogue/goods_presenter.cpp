@@ -1,6 +1,9 @@
 #include "catalogue/goods_presenter.h"
 
+#include <functional>
+
 #include "catalogue/goods.h"
+#include "catalogue/goods_attributes.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
 #include "core/operation_log.h"
@@ -45,13 +48,13 @@ const char* fieldPhrase(int col) {
 }
 
 // The kind of number a column holds, for the columns typed as numbers.
-std::optional<TypedNumberKind> numberKind(int col) {
+std::optional<TypedNumberKind> numberKind(int col, bool weighed) {
   switch (col) {
     case GoodsCostPrice:
     case GoodsSalePrice:
       return TypedNumberKind::Amount;
     case GoodsStock:
-      return TypedNumberKind::Count;
+      return weighed ? TypedNumberKind::WeightCount : TypedNumberKind::Count;
     case GoodsMinDiscount:
       return TypedNumberKind::Rate;
     default:
@@ -71,22 +74,40 @@ StockListPresenter::StockListPresenter(AppContext& app, Dialogs& dialogs)
 }
 
 void StockListPresenter::created() {
-  load(std::nullopt);
+  load(Listing::All);
 }
 
 void StockListPresenter::search(const std::string& text) {
-  load(text);
+  load(Listing::Search, text);
 }
 
 void StockListPresenter::showAll() {
-  load(std::nullopt);
+  load(Listing::All);
 }
 
-void StockListPresenter::load(std::optional<std::string> search) {
+void StockListPresenter::showLowStock() {
+  load(Listing::LowStock);
+}
+
+void StockListPresenter::load(Listing listing, std::string search) {
   // Only a full listing is coloured.
-  const bool coloured = !search;
+  const bool coloured = listing == Listing::All;
   Database& db = m_app.db;
-  m_loader.start([&db, search = std::move(search)](RowSink& sink) { readGoods(db, search, sink); },
+  // The worker reads its own copy of the levels, which this window may change meanwhile.
+  std::function<void(RowSink&)> read;
+  if (listing == Listing::LowStock) {
+    read = [&db, levels = m_app.session.goodsAttributes](RowSink& sink) {
+      for (auto& row : readLowStockRows(db, levels)) {
+        if (sink.cancelled()) return;
+        sink.add(std::move(row));
+      }
+    };
+  } else {
+    std::optional<std::string> text;
+    if (listing == Listing::Search) text = std::move(search);
+    read = [&db, text = std::move(text)](RowSink& sink) { readGoods(db, text, sink); };
+  }
+  m_loader.start(std::move(read),
                  [this, coloured](GridRows&& rows, bool first, bool) {
                    if (first) m_grid.reset();
                    if (rows.empty()) return;
@@ -146,7 +167,8 @@ std::string StockListPresenter::textBeforeEdit(int row, int col) {
 }
 
 bool StockListPresenter::typedNumberRefused(int row, int col) {
-  const auto kind = numberKind(col);
+  const auto kind =
+      numberKind(col, m_app.session.goodsAttributes.weighed(m_grid.text(row, GoodsBarcode)));
   if (!kind) return false;
   const std::string typed = m_grid.text(row, col);
   const TypedNumberCheck check = checkTypedNumber(typed, *kind);
@@ -276,6 +298,42 @@ void StockListPresenter::deleteChosen() {
   }
   m_grid.deleteRow(row);
   m_app.log.write(LogType::Stock, "删除库存[" + name + "]");
+}
+
+void StockListPresenter::markChosen() {
+  const int row = m_grid.currentRow();
+  if (row < 1 || row >= m_grid.rowCount()) return;
+  if (!checkPermission(m_app.session.permissions, Permission::EditGoods, m_dialogs,
+                       refusalText(kEditGoods))) {
+    return;
+  }
+  const std::string name = m_grid.text(row, GoodsName);
+  const std::string barcode = m_grid.text(row, GoodsBarcode);
+  const GoodsAttributes now = readGoodsAttributes(m_app.db, barcode);
+  GoodsAttributes chosen;
+  chosen.weighed = m_dialogs.ask("[" + name + "]是否按重量（千克）销售？", kDefaultTitle,
+                                 now.weighed ? Answer::Yes : Answer::No);
+  for (;;) {
+    const std::optional<std::string> level =
+        m_dialogs.input("[" + name + "]的库存预警值（留空则用默认值，0为不预警）：", "库存预警",
+                        now.level);
+    if (!level) return;
+    chosen.level = typedNumberText(*level);
+    if (chosen.level.empty()) break;
+    const TypedNumberCheck check = checkTypedNumber(chosen.level, TypedNumberKind::WeightCount);
+    if (check == TypedNumberCheck::Fine) break;
+    m_dialogs.message(typedNumberMessage("库存预警", TypedNumberKind::WeightCount, check));
+  }
+  if (!writeGoodsAttributes(m_app.db, barcode, chosen)) {
+    const std::string error = m_app.db.lastError();
+    m_app.log.write(LogType::Error, "更新商品条码[" + barcode + "]的称重与预警失败：" + error);
+    m_dialogs.message("更新商品失败：" + error, kDefaultTitle, MessageIcon::Information);
+    return;
+  }
+  m_app.session.goodsAttributes.set(barcode, chosen.weighed, chosen.level);
+  m_app.log.write(LogType::Stock, "更新商品条码[" + barcode + "]的称重为[" +
+                                      boolText(chosen.weighed) + "]，库存预警为[" +
+                                      (chosen.level.empty() ? "默认" : chosen.level) + "]");
 }
 
 CreateGoodsPresenter::CreateGoodsPresenter(AppContext& app, Dialogs& dialogs)

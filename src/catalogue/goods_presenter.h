@@ -50,9 +50,15 @@ class StockListPresenter {
   void doubleClicked();
   // "删除选中": deletes the current row's item after asking.
   void deleteChosen();
+  // "库存预警": lists only the goods at or below their warning level.
+  void showLowStock();
+  // "称重与预警": asks whether the current row's goods is sold by weight and for its warning
+  // level, and stores both (for accounts with 修改商品权限).
+  void markChosen();
 
  private:
-  void load(std::optional<std::string> search);
+  enum class Listing { All, Search, LowStock };
+  void load(Listing listing, std::string search = {});
   void applyColumnRule();
   // Shows the stored fields in the row.
   void showStoredRow(int row, const GoodsFields& stored);

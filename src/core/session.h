@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/goods_attribute_cache.h"
 #include "core/printer_settings.h"
 #include "util/colour.h"
 
@@ -46,6 +48,16 @@ struct ThemeColours {
   Rgb second = kNoColour;      // second shade of 超级收款
 };
 
+// [称重]: how the till reads the barcodes a label scale prints.
+struct ScaleSettings {
+  bool enabled = false;  // 启用: off, so every scan is an ordinary barcode
+  // 前缀: the two-digit flags that start a scale label.
+  std::vector<std::string> flags{"21", "22"};
+  // 格式: what the five value digits of a 13-digit label hold, the amount in fen (金额) or the
+  // weight in grams (重量).
+  bool thirteenDigitWeight = false;
+};
+
 // The settings held in memory for the whole process: loaded from the settings file each time the
 // main window is created and changed by the settings window and the main window's colour choice.
 struct Settings {
@@ -65,6 +77,9 @@ struct Settings {
   bool paymentWindow = false;  // 收款窗口: F4 and 超级收款 open the 收款 window
   bool fuzzyLookup = false;    // 模糊查找: goods lookup falls back to names containing the text
   bool strictSecurity = false;  // 加强安全: accounts only for admin, no passwords in the log
+  ScaleSettings scale;
+  // [库存] 预警: the warning level of goods that have none of their own; 0 warns of none.
+  double stockWarningLevel = 0;
 };
 
 // The state of the process that every window shares. One instance, created at start-up.
@@ -77,6 +92,9 @@ struct Session {
   Settings settings;
   // The rowid of the last sale stored since the program started (Ctrl+P reprints it); 0 when none.
   std::int64_t lastSaleRowid = 0;
+  // Which goods are weighed and their warning levels, read when the main window is created and
+  // kept up to date by this till's stock list.
+  GoodsAttributeCache goodsAttributes;
 
   std::string databasePath() const { return dataDirectory + "data.db"; }
   std::string settingsFilePath() const { return dataDirectory + "配置.ini"; }

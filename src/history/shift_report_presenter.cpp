@@ -1,5 +1,6 @@
 #include "history/shift_report_presenter.h"
 
+#include "catalogue/goods_attributes.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
 #include "core/login.h"
@@ -44,6 +45,12 @@ ShiftReportPresenter::ShiftReportPresenter(AppContext& app, Dialogs& dialogs, Pr
     m_dialogs.message(app.db.lastError(), "读取销售数据失败", MessageIcon::Information);
   }
   m_state.lines = shiftReportLines(m_figures, m_state.caption);
+  if (!closing) {
+    // The look at the shift ends with the goods running low, so they are ordered in time.
+    for (std::string& line : lowStockReportLines(app.db, app.session.goodsAttributes)) {
+      m_state.lines.push_back(std::move(line));
+    }
+  }
   m_state.floatText = moneyText(m_figures.openingFloat);
 }
 

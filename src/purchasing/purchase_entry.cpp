@@ -1,9 +1,12 @@
 #include "purchasing/purchase_entry.h"
 
+#include <cmath>
 #include <optional>
 
 #include "cashier/cart.h"
 #include "cashier/checkout.h"
+#include "cashier/scale_sale.h"
+#include "catalogue/goods_attributes.h"
 #include "catalogue/lookups.h"
 #include "core/app_context.h"
 #include "core/dialogs.h"
@@ -93,7 +96,7 @@ void PurchasePresenter::barcodeEntered() {
   m_goodsChoices.clear();
   for (const GoodsRecord& g : found) {
     m_goodsChoices.append(
-        {"", g.name, g.barcode, g.specText, singleText(g.costPrice), integerText(g.stock)});
+        {"", g.name, g.barcode, g.specText, singleText(g.costPrice), quantityText(g.stock)});
   }
   if (!found.empty()) {
     m_goodsChoicesVisible = true;
@@ -104,19 +107,22 @@ void PurchasePresenter::barcodeEntered() {
 }
 
 void PurchasePresenter::addLine(const std::string& name, const std::string& barcode,
-                                const std::string& specText, float price, long long stock) {
+                                const std::string& specText, float price, double stock) {
+  // Kilograms with decimals for weighed goods.
+  const std::string stockText = quantityText(stock);
   for (int k = 1; k < m_grid.rowCount(); ++k) {
     if (m_grid.text(k, kPurchaseBarcode) != barcode) continue;
-    // The total uses the price just looked up, even when the line's 单价 was edited.
-    const std::int64_t q = readInteger(m_grid.text(k, kPurchaseQuantity)) + 1;
-    m_grid.setText(k, kPurchaseQuantity, integerText(q));
+    // The total uses the price just looked up, even when the line's 单价 was edited. A scan adds
+    // one piece, or one kilogram of weighed goods.
+    const double q = readNumber(lineQuantityText(k)) + 1;
+    m_grid.setText(k, kPurchaseQuantity, doubleText(q));
     m_grid.setText(k, kPurchaseTotal, doubleText(round1(static_cast<double>(price) * q)));
-    m_grid.setText(k, kPurchaseStock, integerText(stock));
+    m_grid.setText(k, kPurchaseStock, stockText);
     return;
   }
   const int k = m_grid.rowCount();
   m_grid.appendRow({integerText(k), name, barcode, specText, singleText(price), "1",
-                    doubleText(round1(price)), integerText(stock)});
+                    doubleText(round1(price)), stockText});
 }
 
 void PurchasePresenter::goodsChosen() {
@@ -128,7 +134,7 @@ void PurchasePresenter::goodsChosen() {
     return;
   }
   addLine(name, m_goodsChoices.text(index, 2), m_goodsChoices.text(index, 3),
-          readSingle(m_goodsChoices.text(index, 4)), readInteger(m_goodsChoices.text(index, 5)));
+          readSingle(m_goodsChoices.text(index, 4)), readNumber(m_goodsChoices.text(index, 5)));
   barcodeText.clear();
   m_goodsChoicesVisible = false;
   m_focus = Focus::Barcode;
@@ -199,7 +205,9 @@ void PurchasePresenter::lineEdited(int row, int col) {
   if (m_submitting || row < 1 || row >= m_grid.rowCount()) return;
   if (col == kPurchasePrice || col == kPurchaseQuantity || col == kPurchaseTotal) {
     const TypedNumberKind kind =
-        col == kPurchaseQuantity ? TypedNumberKind::Quantity : TypedNumberKind::Amount;
+        col != kPurchaseQuantity                          ? TypedNumberKind::Amount
+        : weighed(m_grid.text(row, kPurchaseBarcode)) ? TypedNumberKind::Weight
+                                                          : TypedNumberKind::Quantity;
     const TypedNumberCheck check = checkTypedNumber(m_grid.text(row, col), kind);
     if (check != TypedNumberCheck::Fine) {
       // Put back what the cell showed; an edit that began unseen falls back on one piece at the
@@ -216,7 +224,7 @@ void PurchasePresenter::lineEdited(int row, int col) {
     }
   }
   const float p = readSingle(m_grid.text(row, kPurchasePrice));
-  const std::int64_t q = readInteger(m_grid.text(row, kPurchaseQuantity));
+  const double q = readNumber(lineQuantityText(row));
   m_grid.setText(row, kPurchaseTotal, doubleText(round1(static_cast<double>(p) * q)));
   recomputeTotals();
 }
@@ -282,7 +290,7 @@ bool PurchasePresenter::storePurchase() {
   for (int i = 1; i < m_grid.rowCount(); ++i) {
     const std::string& name = m_grid.text(i, kPurchaseName);
     const std::string& barcode = m_grid.text(i, kPurchaseBarcode);
-    const std::int64_t quantity = readInteger(m_grid.text(i, kPurchaseQuantity));
+    const std::string quantity = lineQuantityText(i);
     const std::string price = singleText(readSingle(m_grid.text(i, kPurchasePrice)));
     // A barcode that matches no goods changes no row and still succeeds.
     const StepResult step =
@@ -315,6 +323,21 @@ bool PurchasePresenter::storePurchase() {
                                    paidText + "\r\n付款方式：" + payment);
   if (!transaction.commit()) return orderFailed(transaction);
   return true;
+}
+
+bool PurchasePresenter::weighed(const std::string& barcode) {
+  const auto known = m_weighed.find(barcode);
+  if (known != m_weighed.end()) return known->second;
+  const bool byWeight = readGoodsAttributes(m_app.db, barcode).weighed;
+  m_weighed.emplace(barcode, byWeight);
+  return byWeight;
+}
+
+std::string PurchasePresenter::lineQuantityText(int row) {
+  const std::string& text = m_grid.text(row, kPurchaseQuantity);
+  if (!weighed(m_grid.text(row, kPurchaseBarcode))) return integerText(readInteger(text));
+  // To the gram, as the scale and the stock count.
+  return doubleText(static_cast<double>(std::llround(readNumber(text) * 1000)) / 1000);
 }
 
 }  // namespace cz

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "util/clock.h"
@@ -90,9 +91,13 @@ class PurchasePresenter {
  private:
   void barcodeEntered();
   void addLine(const std::string& name, const std::string& barcode, const std::string& specText,
-               float price, long long stock);
+               float price, double stock);
   void recomputeTotals();
   bool storePurchase();
+  // True for goods sold by weight: their quantities and stock are kilograms with decimals.
+  bool weighed(const std::string& barcode);
+  // The line's quantity as the stock update takes it.
+  std::string lineQuantityText(int row);
 
   AppContext& m_app;
   Dialogs& m_dialogs;
@@ -112,6 +117,8 @@ class PurchasePresenter {
   // True while a submission runs (its messages included): clicks and edits meanwhile are ignored.
   bool m_submitting = false;
   Focus m_focus = Focus::None;
+  // The weighed flag of each barcode on the order, read when its first line is added.
+  std::unordered_map<std::string, bool> m_weighed;
   struct SavedCell {
     int row = -1;
     int col = -1;

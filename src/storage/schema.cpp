@@ -216,6 +216,11 @@ const std::vector<TableDef>& tillTables() {
         {"订单详情", "TEXT"},
         {"制单人", "TEXT(20)"}},
        "创建挂单失败"},
+      // What a goods has beside its 库存 row: sold by weight (称重 真/假) and its own low-stock
+      // warning level (预警, empty for none), kept apart so the 库存 table stays as it is and
+      // other tools can set them too.
+      {"商品属性", {{"条码", "TEXT PRIMARY KEY"}, {"称重", "TEXT"}, {"预警", "NUMERIC"}},
+       "创建商品属性失败"},
   };
   return tables;
 }

@@ -39,9 +39,11 @@ TypedNumberCheck checkTypedNumber(std::string_view text, TypedNumberKind kind) {
   if (negative) text.remove_prefix(1);
   size_t digits = 0;
   size_t points = 0;
+  size_t decimals = 0;
   for (const char c : text) {
     if (isDigit(c)) {
       ++digits;
+      if (points > 0) ++decimals;
     } else if (c == '.') {
       ++points;
     } else {
@@ -60,6 +62,13 @@ TypedNumberCheck checkTypedNumber(std::string_view text, TypedNumberKind kind) {
     case TypedNumberKind::Quantity:
       return whole && value >= 1 && value <= kMaxQuantity ? TypedNumberCheck::Fine
                                                           : TypedNumberCheck::OutOfRange;
+    case TypedNumberKind::WeightCount:
+      return decimals <= 3 && value <= kMaxCount ? TypedNumberCheck::Fine
+                                                 : TypedNumberCheck::OutOfRange;
+    case TypedNumberKind::Weight:
+      return decimals <= 3 && value >= 0.001 && value <= kMaxQuantity
+                 ? TypedNumberCheck::Fine
+                 : TypedNumberCheck::OutOfRange;
     case TypedNumberKind::Rate:
       return static_cast<double>(static_cast<float>(value)) - 10.0 > kRateTolerance
                  ? TypedNumberCheck::OutOfRange
@@ -81,6 +90,12 @@ std::string typedNumberMessage(std::string_view column, TypedNumberKind kind,
     case TypedNumberKind::Quantity:
       return name + "必须是1到" + integerText(static_cast<std::int64_t>(kMaxQuantity)) +
              "之间的整数";
+    case TypedNumberKind::WeightCount:
+      return name + "必须在0到" + integerText(static_cast<std::int64_t>(kMaxCount)) +
+             "之间，最多三位小数";
+    case TypedNumberKind::Weight:
+      return name + "必须在0.001到" + integerText(static_cast<std::int64_t>(kMaxQuantity)) +
+             "之间，最多三位小数";
     case TypedNumberKind::Rate:
       return name + "必须在0到10之间";
   }

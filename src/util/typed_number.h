@@ -11,6 +11,9 @@ enum class TypedNumberKind {
   Count,     // a stock count: a whole number, 0 or more
   Rate,      // a discount rate: 0 to 10, decimals allowed
   Quantity,  // a quantity bought: a whole number, 1 or more
+  // The same two for goods sold by weight, in kilograms with up to three decimals:
+  WeightCount,  // a stock: 0 or more
+  Weight,       // a quantity bought or sold: above 0
 };
 
 enum class TypedNumberCheck { Fine, NotANumber, OutOfRange };

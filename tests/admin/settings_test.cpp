@@ -75,6 +75,34 @@ TEST_F(SettingsTest, SwitchValuesOtherThanTrueAndFalseKeepTheirDefaults) {
   EXPECT_FALSE(loaded.printDialogEnabled);
 }
 
+TEST_F(SettingsTest, ScaleAndStockWarningKeysAndTheirDefaults) {
+  Settings loaded;
+  loaded.scale.enabled = true;
+  loaded.scale.flags.clear();
+  loaded.scale.thirteenDigitWeight = true;
+  loaded.stockWarningLevel = 9;
+  loadSettings(iniPath(), loaded);
+  EXPECT_FALSE(loaded.scale.enabled);
+  EXPECT_EQ(loaded.scale.flags, (std::vector<std::string>{"21", "22"}));
+  EXPECT_FALSE(loaded.scale.thirteenDigitWeight);
+  EXPECT_EQ(loaded.stockWarningLevel, 0);
+
+  IniFile file(iniPath());
+  ASSERT_TRUE(file.write("称重", "启用", "真"));
+  ASSERT_TRUE(file.write("称重", "前缀", "20, 28"));
+  ASSERT_TRUE(file.write("称重", "格式", "重量"));
+  ASSERT_TRUE(file.write("库存", "预警", "2.5"));
+  loadSettings(iniPath(), loaded);
+  EXPECT_TRUE(loaded.scale.enabled);
+  EXPECT_EQ(loaded.scale.flags, (std::vector<std::string>{"20", "28"}));
+  EXPECT_TRUE(loaded.scale.thirteenDigitWeight);
+  EXPECT_EQ(loaded.stockWarningLevel, 2.5);
+
+  ASSERT_TRUE(file.write("库存", "预警", "-3"));
+  loadSettings(iniPath(), loaded);
+  EXPECT_EQ(loaded.stockWarningLevel, 0);
+}
+
 TEST_F(SettingsTest, ColourChoiceDerivesAndStoresTheThreeColours) {
   const struct {
     Rgb base, background, second;

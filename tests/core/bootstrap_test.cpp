@@ -72,7 +72,8 @@ TEST(Bootstrap, FirstStartCreatesEveryTableTheAdminAndTheFirstEntries) {
                    "现金支付", "微信支付", "支付宝支付", "其他支付", "备用金", "应有现金",
                    "实点现金", "差额", "下班备用金", "报表"},
                   {"挂单", "编号", "时间", "订单号", "客户", "客户编号", "折扣率", "付款方式",
-                   "应收", "行数", "订单详情", "制单人"}}));
+                   "应收", "行数", "订单详情", "制单人"},
+                  {"商品属性", "条码", "称重", "预警"}}));
   EXPECT_EQ(test::indexNames(app->db), kIndexes);
   // The file keeps each table's statement as written; the server keeps no statement text.
   if (!app->db.onServer()) {
@@ -103,7 +104,8 @@ TEST(Bootstrap, FirstStartCreatesEveryTableTheAdminAndTheFirstEntries) {
                "NUMERIC, 实点现金 NUMERIC, 差额 NUMERIC, 下班备用金 NUMERIC, 报表 TEXT)"},
               {"CREATE TABLE 挂单 (编号 INTEGER PRIMARY KEY, 时间 TEXT, 订单号 TEXT(20), 客户 "
                "TEXT(50), 客户编号 TEXT(50), 折扣率 NUMERIC, 付款方式 TEXT(20), 应收 NUMERIC, 行数 "
-               "INTEGER, 订单详情 TEXT, 制单人 TEXT(20))"}}));
+               "INTEGER, 订单详情 TEXT, 制单人 TEXT(20))"},
+              {"CREATE TABLE 商品属性 (条码 TEXT PRIMARY KEY, 称重 TEXT, 预警 NUMERIC)"}}));
   }
   EXPECT_EQ(app->rows("select * from 账号"),
             (Rows{{"admin", "", "真", "真", "真", "真", "真", "真", "真", "真", "真", "真", "0",
@@ -122,8 +124,8 @@ TEST(Bootstrap, ALaterStartCreatesNothingAndListsWhatWasStored) {
   test::TempDir dir;
   start(dir.path());
   auto again = start(dir.path());
-  // Seven tables and the till's two, and the lookup indexes.
-  EXPECT_EQ(test::tableNames(again->db).size(), 9u);
+  // Seven tables and the till's three, and the lookup indexes.
+  EXPECT_EQ(test::tableNames(again->db).size(), 10u);
   EXPECT_EQ(test::indexNames(again->db), kIndexes);
   EXPECT_EQ(again->rows("select count(*) from 账号"), (Rows{{"1"}}));
   EXPECT_EQ(again->listed(), (Rows{{"1", kNow, "", "系统", "成功创建数据库"},
@@ -182,8 +184,8 @@ TEST(Bootstrap, AnEmptyFileGetsTheSchemaAFileWithTablesIsUsedAsItIs) {
   // The file exists with 0 bytes; the server has no file, its database is new and as empty.
   std::ofstream(dir.path() / "data.db").close();
   auto app = start(dir.path());
-  // The seven tables and the till's two.
-  EXPECT_EQ(test::tableNames(app->db).size(), 9u);
+  // The seven tables and the till's three.
+  EXPECT_EQ(test::tableNames(app->db).size(), 10u);
   EXPECT_EQ(app->rows("select 账号 from 账号"), (Rows{{"admin"}}));
 
   test::TempDir other;

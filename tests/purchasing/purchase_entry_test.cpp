@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "catalogue/goods_attributes.h"
 #include "history/order_time.h"
 #include "support/test_app.h"
 #include "util/json_document.h"
@@ -270,6 +271,43 @@ TEST_F(PurchaseTest, SubmissionStoresStockPricesTheOrderAndItsLog) {
 
   p->submit();  // the button is disabled: nothing more
   EXPECT_EQ(app.rows("select count(*) from 进货")[0][0], "1");
+}
+
+TEST_F(PurchaseTest, WeighedGoodsAreBoughtByTheKilogramWithUpToThreeDecimals) {
+  addGoods("散装米", "KG", "4", "10.25");
+  ASSERT_TRUE(writeGoodsAttributes(app.db, "KG", {true, ""}));
+  auto p = open();
+  scan(*p, "KG");
+  scan(*p, "690");
+  // The stock shows its decimals.
+  EXPECT_EQ(p->grid().text(1, kPurchaseStock), "10.25");
+  const auto type = [&](int row, const std::string& text) {
+    dialogs.calls.clear();
+    p->editBegins(row, kPurchaseQuantity);
+    p->grid().setText(row, kPurchaseQuantity, text);
+    p->lineEdited(row, kPurchaseQuantity);
+  };
+  type(1, "1.2345");
+  EXPECT_EQ(dialogs.messages(),
+            std::vector<std::string>{"[数量]必须在0.001到999999之间，最多三位小数"});
+  EXPECT_EQ(p->grid().text(1, kPurchaseQuantity), "1");
+  type(1, "0");
+  EXPECT_EQ(dialogs.messages(),
+            std::vector<std::string>{"[数量]必须在0.001到999999之间，最多三位小数"});
+  type(2, "2.5");  // the other goods keeps whole numbers
+  EXPECT_EQ(dialogs.messages(), std::vector<std::string>{"[数量]必须是1到999999之间的整数"});
+  type(1, "2.75");
+  EXPECT_TRUE(dialogs.calls.empty());
+  EXPECT_EQ(p->grid().text(1, kPurchaseTotal), "11");  // 4 × 2.75
+  scan(*p, "KG");  // a scan adds a kilogram
+  EXPECT_EQ(p->grid().text(1, kPurchaseQuantity), "3.75");
+  chooseSupplier(*p, "丙");
+  p->submit();
+  EXPECT_EQ(dialogs.messages().back(), "提交订单完毕");
+  EXPECT_EQ(app.rows("select 条码,当前库存 from 库存 where 条码 in ('KG','690') order by 条码"),
+            (Rows{{"690", "11"}, {"KG", "14"}}));
+  EXPECT_EQ(app.rows("select 日志 from 日志 where 日志 like '增加商品%' order by rowid")[0][0],
+            "增加商品：[散装米][KG]库存数量：3.75");
 }
 
 TEST_F(PurchaseTest, ClicksAndEditsDuringASubmissionAreIgnored) {

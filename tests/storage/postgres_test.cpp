@@ -130,8 +130,9 @@ TEST_F(PostgresServerTest, FirstStartCreatesTheTablesTheAdminAndTheLogEntry) {
   test::TestApp app(m_dir.path());
   test::startAndLogIn(app);
   ASSERT_TRUE(app.db.onServer());
-  // The seven, the till's own two and the order counts.
-  EXPECT_EQ(app.db.tableCount(), 10);
+  // The seven, the till's own three and the order counts.
+  EXPECT_EQ(app.db.tableCount(), 11);
+  EXPECT_TRUE(app.db.hasTable("商品属性"));
   EXPECT_TRUE(app.db.hasTable("行数"));
   EXPECT_TRUE(app.db.hasTable("交班记录"));
   EXPECT_TRUE(app.db.hasTable("挂单"));

@@ -141,6 +141,7 @@ class ServerCopyTest : public ::testing::Test {
         R"(insert into 挂单(时间,订单号,客户,客户编号,折扣率,付款方式,应收,行数,订单详情,制单人)
            values('2026-12-10 11:00:00','XS4','张三','3','9.5','现金支付','3.3',1,'{"详情页":[]}',
                   'admin'))",
+        "insert into 商品属性 values('690','真','2.5'),('691','假','')",
         "insert into 日志(时间,类型,账号,日志) "
         "values('1765360000000','系统','admin','第一行\r\n第二行')",
         "delete from 日志 where rowid=1",
@@ -176,7 +177,7 @@ TEST_F(ServerCopyTest, EveryTableReadsBackAsInTheFileAndNewRowsGetFreshNumbers) 
   EXPECT_FALSE(std::filesystem::exists(m_shop.path() / "data.db-shm"));
   EXPECT_NE(out.find("复制 销售：3 行\n"), std::string::npos) << out;
   EXPECT_NE(out.find("核对 会员：2 行一致\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("核对无误：9 张表"), std::string::npos) << out;
+  EXPECT_NE(out.find("核对无误：10 张表"), std::string::npos) << out;
 
   Database file;
   ASSERT_TRUE(file.openReadOnly((m_shop.path() / "data.db").string()));
@@ -238,7 +239,7 @@ TEST_F(ServerCopyTest, ATargetHoldingAnyOfTheTablesIsRefusedAndLeftAsItWas) {
   ASSERT_EQ(copy(out), 0) << out;
   ASSERT_EQ(copy(out), 1);
   EXPECT_NE(out.find("目标数据库里已经有收银的数据表（账号、会员、日志、进货、库存、供应商、销售、"
-                     "交班记录、挂单），只能复制到空的数据库"),
+                     "交班记录、挂单、商品属性），只能复制到空的数据库"),
             std::string::npos)
       << out;
 

@@ -77,7 +77,11 @@ TEST_F(CatalogueWindows, StockWindowBuildsLoadsAndSearches) {
   EXPECT_EQ(grid->geometry(), QRect(0, 41, 1081, 616));
   QStringList items;
   for (QAction* a : menu->actions()) items << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(items, QStringList({"显示所有库存", "-", "删除选中", "-", "创建新商品"}));
+  EXPECT_EQ(items, QStringList({"显示所有库存", "库存预警", "-", "删除选中", "称重与预警", "-",
+                                "创建新商品"}));
+  auto* lowStock = child<QPushButton>(window, "超级预警");
+  ASSERT_TRUE(lowStock);
+  EXPECT_EQ(lowStock->geometry(), QRect(605, 7, 97, 26));
 
   window.presenter().waitForReader();
   app.ui.drain();
@@ -112,6 +116,15 @@ TEST_F(CatalogueWindows, StockWindowBuildsLoadsAndSearches) {
   QTest::mouseClick(add, Qt::LeftButton);
   EXPECT_EQ(app.windows.calls.back(), "openCreateGoods");
   window.grab().save("/tmp/catalogue_stock.png");
+
+  // 库存预警 lists only the goods at or below their level: C2 holds 2, its level is 2.
+  ASSERT_TRUE(app.db.execute("insert into 商品属性 values('C2','假','2')"));
+  app.session.goodsAttributes.load(app.db, 0);
+  QTest::mouseClick(lowStock, Qt::LeftButton);
+  window.presenter().waitForReader();
+  app.ui.drain();
+  ASSERT_EQ(grid->model()->rowCount(), 1);
+  EXPECT_EQ(grid->model()->index(0, GoodsBarcode).data().toString(), "C2");
 }
 
 TEST_F(CatalogueWindows, AWordTypedAsASalePriceIsRefusedAndNotStored) {

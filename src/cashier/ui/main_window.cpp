@@ -106,6 +106,9 @@ MainWindow::MainWindow(AppContext& app, std::unique_ptr<Hotkeys> hotkeys, QWidge
   // The last order's 收到 and 找零 after a checkout through the 收款 window.
   label(bar, "标签收款找零", {}, QRect(652, 44, 80, 34), "QLabel { font-size: 11px; }")
       ->setWordWrap(true);
+  // The goods a checkout left at or below their warning level, in the free strip along the top.
+  label(bar, "标签库存预警", {}, QRect(249, 0, 455, 14),
+        "QLabel { color: #d1361b; font-size: 11px; }");
   label(bar, "标签积分", {}, QRect(582, 47, 68, 24), value);
   label(bar, "标签折扣率", {}, QRect(449, 47, 60, 24), value);
   label(bar, "透明标签5", "剩余积分：", QRect(517, 47, 69, 24), caption);

@@ -87,6 +87,7 @@ SaleView::SaleView(QWidget* mainWindow, AppContext& app, Dialogs& dialogs, SaleA
       m_received(control<QLabel>(mainWindow, "标签实收")),
       m_pointsTotal(control<QLabel>(mainWindow, "透明积分")),
       m_tenderSummary(mainWindow->findChild<QLabel*>("标签收款找零")),
+      m_stockWarning(mainWindow->findChild<QLabel*>("标签库存预警")),
       m_printer(std::make_unique<QtPrinter>(mainWindow)),
       m_scanCatcher(new ScanCatcher(mainWindow)),
       m_dialogs(std::make_unique<StatusFirstDialogs>(dialogs, [this] { renderStatus(); },
@@ -251,6 +252,10 @@ void SaleView::renderStatus() {
   setText(m_received, s.received);
   setText(m_pointsTotal, s.pointsTotal);
   if (m_tenderSummary) m_tenderSummary->setText(qs(s.tenderSummary).replace("  ", "\n"));
+  if (m_stockWarning) {
+    m_stockWarning->setText(qs(s.stockWarning));
+    m_stockWarning->setToolTip(qs(s.stockWarning));
+  }
   if (m_barcode) m_barcode->setEnabled(s.inputsEnabled);
   if (m_member) m_member->setEnabled(s.inputsEnabled);
   if (m_checkout) m_checkout->setEnabled(s.inputsEnabled);

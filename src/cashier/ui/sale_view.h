@@ -72,6 +72,7 @@ class SaleView : public QObject, public SaleActions {
   QLabel* m_received;
   QLabel* m_pointsTotal;
   QLabel* m_tenderSummary;
+  QLabel* m_stockWarning;
   std::unique_ptr<QtPrinter> m_printer;
   ScanCatcher* m_scanCatcher;
   bool m_replayQueued = false;

@@ -43,6 +43,12 @@ StockWindow::StockWindow(AppContext& app, QWidget* owner)
     render();
   });
 
+  m_lowStock = new QPushButton("库存预警", this);
+  m_lowStock->setObjectName("超级预警");
+  m_lowStock->setGeometry(605, 7, 97, 26);
+  m_lowStock->setToolTip("只列出库存已到预警值的商品");
+  connect(m_lowStock, &QPushButton::clicked, this, [this] { m_presenter.showLowStock(); });
+
   m_grid = new GridView(m_presenter.grid(), this);
   m_grid->setObjectName("高级表格");
   m_grid->setGeometry(0, 41, 1081, 616);
@@ -57,8 +63,10 @@ StockWindow::StockWindow(AppContext& app, QWidget* owner)
   m_menu = new QMenu(this);
   m_menu->setObjectName("菜单");
   m_menu->addAction("显示所有库存", this, [this] { m_presenter.showAll(); });
+  m_menu->addAction("库存预警", this, [this] { m_presenter.showLowStock(); });
   m_menu->addSeparator();
   m_menu->addAction("删除选中", this, [this] { m_presenter.deleteChosen(); });
+  m_menu->addAction("称重与预警", this, [this] { m_presenter.markChosen(); });
   m_menu->addSeparator();
   m_menu->addAction("创建新商品", this, [this] { m_presenter.createClicked(); });
   connect(m_grid, &GridView::rightButtonReleased, this, [this] { m_menu->popup(QCursor::pos()); });

@@ -33,6 +33,7 @@ class StockWindow : public QWidget {
   QLineEdit* m_search;
   QPushButton* m_searchButton;
   QPushButton* m_add;
+  QPushButton* m_lowStock;
   QCheckBox* m_allowEdit;
   GridView* m_grid;
   QMenu* m_menu;
