@@ -261,10 +261,10 @@ TEST_F(GoodsAttributesTest, StockChangesByDecimalKilograms) {
   ASSERT_TRUE(step.ok) << step.error;
   EXPECT_EQ(stock("KG"), "10.883");
   EXPECT_EQ(app.listed().back()[4], "增加商品：[散称][KG]库存数量：1.5");
-  const StockLeft left = stockLeftAfterSale(app.db, "KG");
-  EXPECT_TRUE(left.found);
-  EXPECT_FALSE(left.negative);
-  EXPECT_DOUBLE_EQ(left.left, 10.883);
+  const StockLeft left = stockLeftAfterSale(app.db, {"KG"});
+  EXPECT_FALSE(left.shortIndex);
+  ASSERT_EQ(left.left.count("KG"), 1u);
+  EXPECT_DOUBLE_EQ(left.left.at("KG"), 10.883);
 }
 
 }  // namespace
