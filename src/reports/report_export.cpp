@@ -23,7 +23,34 @@ bool endsWithIgnoringCase(const std::string& text, const std::string& ending) {
                     });
 }
 
-std::string csvField(const std::string& text) {
+// A plain decimal number, signed or not: "-3", "12.5".
+bool isPlainNumber(const std::string& text) {
+  std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  bool digit = false;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    if (text[i] >= '0' && text[i] <= '9') {
+      digit = true;
+    } else if (text[i] == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// A spreadsheet opening the file reads a cell that starts with = + - @ (or a tab or line break
+// before them) as a formula: a goods named "=HYPERLINK(…)" would run as one. Such a text gets a
+// leading apostrophe and shows as the text it is; negative amounts stay numbers.
+std::string guardedCell(const std::string& text) {
+  if (text.empty() || std::string("=+-@\t\r").find(text[0]) == std::string::npos) return text;
+  if (isPlainNumber(text)) return text;
+  return "'" + text;
+}
+
+std::string csvField(const std::string& cell) {
+  const std::string text = guardedCell(cell);
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (char c : text) {

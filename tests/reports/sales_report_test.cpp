@@ -203,6 +203,19 @@ TEST(ReportExport, CsvAndXlsxReadBackAsTheTables) {
   EXPECT_FALSE(writeReportFile((dir.path() / "没有的文件夹" / "a.xlsx").string(), tables, error));
 }
 
+TEST(ReportExport, CsvCellsASpreadsheetWouldRunAsFormulasStayTexts) {
+  ReportTable goods{"按商品",
+                    {"条码", "商品名称", "数量"},
+                    {{"=1+1", "@SUM(A1)", "-3"}, {"+86", "-糖", "+2.5"}, {"\t=1", "a=b", "-0.25"}},
+                    2};
+  const std::vector<std::vector<std::string>> expected = {
+      {"条码", "商品名称", "数量"},
+      {"'=1+1", "'@SUM(A1)", "-3"},
+      {"+86", "'-糖", "+2.5"},
+      {"'\t=1", "a=b", "-0.25"}};
+  EXPECT_EQ(test::parseCsv(csvText({goods}).substr(3)), expected);
+}
+
 // Answers the save dialog with a fixed path.
 class SavingDialogs : public test::ScriptedDialogs {
  public:
